@@ -1,0 +1,662 @@
+// artgen: draws Lyrovan's pictures (the guitar neck, the program icon and the
+// toolbar pictures) and writes them as PNG files into a folder.
+//
+// The pictures are committed under resources/ and compiled into the program;
+// the build does not run this tool. After changing it, regenerate them with
+//
+//     build-dir/tools/artgen/artgen resources
+//
+// from the source folder and commit the changed PNGs. The output is the same,
+// byte for byte, on every run: all "randomness" comes from a fixed-seed
+// generator.
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Deterministic noise
+
+// splitmix64: small, fast and the same everywhere.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : m_state(seed) {}
+
+    std::uint64_t next()
+    {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+    // Uniform in [0, 1).
+    double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
+
+private:
+    std::uint64_t m_state;
+};
+
+double smooth(double t) { return t * t * (3.0 - 2.0 * t); }
+
+// Value noise on a lattice, smoothly interpolated; values in [0, 1].
+class ValueNoise {
+public:
+    ValueNoise(int width, int height, std::uint64_t seed) : m_width(width), m_height(height)
+    {
+        Random random(seed);
+        m_values.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        for (double& v : m_values)
+            v = random.uniform();
+    }
+
+    double at(double x, double y) const
+    {
+        const double fx = std::floor(x);
+        const double fy = std::floor(y);
+        const int x0 = static_cast<int>(fx);
+        const int y0 = static_cast<int>(fy);
+        const double tx = smooth(x - fx);
+        const double ty = smooth(y - fy);
+        const double a = lattice(x0, y0) + (lattice(x0 + 1, y0) - lattice(x0, y0)) * tx;
+        const double b = lattice(x0, y0 + 1) + (lattice(x0 + 1, y0 + 1) - lattice(x0, y0 + 1)) * tx;
+        return a + (b - a) * ty;
+    }
+
+private:
+    double lattice(int x, int y) const
+    {
+        const int wx = ((x % m_width) + m_width) % m_width;
+        const int wy = ((y % m_height) + m_height) % m_height;
+        return m_values[static_cast<std::size_t>(wy) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(wx)];
+    }
+
+    int m_width;
+    int m_height;
+    std::vector<double> m_values;
+};
+
+// ---------------------------------------------------------------------------
+// Floating-point RGB canvas for the neck
+
+struct Rgb {
+    double r = 0;
+    double g = 0;
+    double b = 0;
+};
+
+Rgb operator*(Rgb c, double k) { return {c.r * k, c.g * k, c.b * k}; }
+Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+Rgb mix(Rgb a, Rgb b, double t) { return a * (1.0 - t) + b * t; }
+
+class Canvas {
+public:
+    Canvas(int width, int height)
+        : m_width(width), m_height(height), m_pixels(static_cast<std::size_t>(width * height))
+    {
+    }
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    Rgb& at(int x, int y) { return m_pixels[static_cast<std::size_t>(y * m_width + x)]; }
+
+    // Paints c over pixel (x, y) with the given coverage.
+    void blend(int x, int y, Rgb c, double coverage)
+    {
+        if (x < 0 || y < 0 || x >= m_width || y >= m_height || coverage <= 0.0)
+            return;
+        at(x, y) = mix(at(x, y), c, std::min(coverage, 1.0));
+    }
+
+    QImage toImage() const
+    {
+        QImage image(m_width, m_height, QImage::Format_RGB888);
+        for (int y = 0; y < m_height; ++y) {
+            uchar* line = image.scanLine(y);
+            for (int x = 0; x < m_width; ++x) {
+                const Rgb& c = m_pixels[static_cast<std::size_t>(y * m_width + x)];
+                line[3 * x + 0] = toByte(c.r);
+                line[3 * x + 1] = toByte(c.g);
+                line[3 * x + 2] = toByte(c.b);
+            }
+        }
+        return image;
+    }
+
+private:
+    static uchar toByte(double v) { return static_cast<uchar>(std::clamp(std::lround(v), 0L, 255L)); }
+
+    int m_width;
+    int m_height;
+    std::vector<Rgb> m_pixels;
+};
+
+// ---------------------------------------------------------------------------
+// The neck
+//
+// Other code places note markers over this picture, so its layout is fixed:
+// 637 x 69 pixels, binding in rows 0-3 and 65-68, strings on the rows below,
+// the nut in columns 1-3 and 4-pixel fret wires starting at the columns below.
+
+constexpr int kNeckWidth = 637;
+constexpr int kNeckHeight = 69;
+constexpr std::array<int, 6> kStringRows = {5, 16, 28, 39, 51, 63};
+constexpr std::array<int, 21> kFretStarts = {52, 103, 148, 191, 233, 273, 311, 345, 377, 406, 432,
+    457, 481, 502, 523, 543, 562, 580, 598, 616, 632};
+constexpr int kFretWidth = 4;
+constexpr int kNutFirst = 1;
+constexpr int kNutLast = 3;
+constexpr int kBoardTop = 4;
+constexpr int kBoardBottom = 64;
+
+// The picture is shown about 1.2 times wider and 1.9 times taller than it is;
+// an inlay this much wider than tall in pixels looks round on screen.
+constexpr double kInlayAspect = 1.59;
+
+const Rgb kRosewood{58, 34, 24};
+const Rgb kRosewoodLight{92, 56, 38};
+const Rgb kRosewoodDark{26, 14, 10};
+const Rgb kBinding{228, 216, 186};
+const Rgb kBone{238, 230, 206};
+const Rgb kNickel{214, 216, 212};
+
+void drawFingerboard(Canvas& canvas)
+{
+    // Grain runs along the neck: noise stretched far along x, barely along y.
+    const ValueNoise broad(64, 96, 0x5EED0001);
+    const ValueNoise fine(256, 96, 0x5EED0002);
+    const double middle = (kBoardTop + kBoardBottom) / 2.0;
+    const double halfHeight = (kBoardBottom - kBoardTop) / 2.0;
+    for (int y = kBoardTop; y <= kBoardBottom; ++y) {
+        // The board is slightly rounded: a little darker towards the edges.
+        const double d = (y - middle) / halfHeight;
+        const double curve = 1.0 - 0.16 * d * d;
+        for (int x = 0; x < canvas.width(); ++x) {
+            // Streaks wander a little up and down along their length.
+            const double wander = 1.5 * std::sin(x / 53.0 + y * 0.21);
+            const double yy = y + wander;
+            const double streak = broad.at(x / 97.0, yy * 0.55);
+            const double detail = fine.at(x / 23.0, yy * 1.3);
+            double t = 0.62 * streak + 0.38 * detail;
+            t = std::clamp((t - 0.5) * 1.7 + 0.5, 0.0, 1.0);
+            Rgb c = t < 0.5 ? mix(kRosewoodDark, kRosewood, t * 2.0)
+                            : mix(kRosewood, kRosewoodLight, (t - 0.5) * 2.0);
+            canvas.at(x, y) = c * curve;
+        }
+    }
+
+    // Open pores: short dark dashes along the grain.
+    Random random(0x5EED0003);
+    for (int i = 0; i < 520; ++i) {
+        const int x = static_cast<int>(random.uniform() * kNeckWidth);
+        const int y = kBoardTop + static_cast<int>(random.uniform() * (kBoardBottom - kBoardTop + 1));
+        const int length = 2 + static_cast<int>(random.uniform() * 7.0);
+        const double depth = 0.25 + 0.3 * random.uniform();
+        for (int k = 0; k < length; ++k) {
+            // Tapered ends so that the dashes do not look cut off.
+            const double taper = std::sin(3.14159265 * (k + 0.5) / length);
+            canvas.blend(x + k, y, kRosewoodDark * 0.7, depth * taper);
+        }
+    }
+}
+
+void drawBinding(Canvas& canvas)
+{
+    // Shade per row from the outside edge in: a rounded strip with a dark seam
+    // where it meets the fingerboard.
+    const std::array<double, 4> shade = {0.78, 0.98, 0.93, 0.70};
+    const ValueNoise tone(64, 8, 0x5EED0004);
+    for (int i = 0; i < 4; ++i) {
+        const int top = i;
+        const int bottom = kNeckHeight - 1 - i;
+        for (int x = 0; x < canvas.width(); ++x) {
+            const double v = 0.96 + 0.06 * tone.at(x / 31.0, i);
+            canvas.at(x, top) = kBinding * (shade[static_cast<std::size_t>(i)] * v);
+            canvas.at(x, bottom) = kBinding * (shade[static_cast<std::size_t>(i)] * v);
+        }
+    }
+}
+
+void drawNut(Canvas& canvas)
+{
+    // Column 0 is the shadowed end of the board beyond the nut.
+    for (int y = 0; y < canvas.height(); ++y)
+        canvas.at(0, y) = canvas.at(0, y) * 0.45;
+    const std::array<double, 3> shade = {1.0, 0.95, 0.80};
+    for (int x = kNutFirst; x <= kNutLast; ++x)
+        for (int y = 0; y < canvas.height(); ++y)
+            canvas.at(x, y) = kBone * shade[static_cast<std::size_t>(x - kNutFirst)];
+    // The nut throws a short shadow onto the board.
+    for (int y = kBoardTop; y <= kBoardBottom; ++y)
+        canvas.at(kNutLast + 1, y) = canvas.at(kNutLast + 1, y) * 0.55;
+}
+
+void drawFrets(Canvas& canvas)
+{
+    // A rounded crown lit from the upper left: light centre, darker edges.
+    const std::array<double, kFretWidth> shade = {0.68, 1.12, 0.94, 0.58};
+    for (int start : kFretStarts) {
+        for (int y = 0; y < canvas.height(); ++y) {
+            const bool overBinding = y < kBoardTop || y > kBoardBottom;
+            for (int i = 0; i < kFretWidth; ++i) {
+                double k = shade[static_cast<std::size_t>(i)];
+                if (overBinding)
+                    k *= 0.93;
+                canvas.at(start + i, y) = kNickel * k;
+            }
+            if (!overBinding) {
+                canvas.blend(start - 1, y, kRosewoodDark * 0.5, 0.35);
+                canvas.blend(start + kFretWidth, y, kRosewoodDark * 0.5, 0.65);
+            }
+        }
+    }
+}
+
+// Mother-of-pearl dot centred on (cx, cy) with vertical radius ry (pixel
+// coordinates, a pixel covering [x, x+1) x [y, y+1)).
+void drawInlay(Canvas& canvas, double cx, double cy, double ry, std::uint64_t seed)
+{
+    const double rx = ry * kInlayAspect;
+    const ValueNoise shimmer(16, 16, seed);
+    const Rgb pearl{234, 230, 218};
+    const Rgb pink{240, 206, 214};
+    const Rgb green{200, 230, 216};
+    const Rgb blue{196, 212, 240};
+    constexpr int kSamples = 4;
+    for (int y = static_cast<int>(cy - ry) - 1; y <= static_cast<int>(cy + ry) + 1; ++y) {
+        for (int x = static_cast<int>(cx - rx) - 1; x <= static_cast<int>(cx + rx) + 1; ++x) {
+            int inside = 0;
+            for (int sy = 0; sy < kSamples; ++sy) {
+                for (int sx = 0; sx < kSamples; ++sx) {
+                    const double px = x + (sx + 0.5) / kSamples;
+                    const double py = y + (sy + 0.5) / kSamples;
+                    const double dx = (px - cx) / rx;
+                    const double dy = (py - cy) / ry;
+                    if (dx * dx + dy * dy <= 1.0)
+                        ++inside;
+                }
+            }
+            if (inside == 0)
+                continue;
+            // Iridescent patches across the dot, lighter towards the top left.
+            const double n1 = shimmer.at(x * 0.45, y * 0.7);
+            const double n2 = shimmer.at(x * 0.45 + 7.3, y * 0.7 + 3.1);
+            Rgb c = mix(pearl, n1 < 0.5 ? pink : green, std::min(1.0, std::abs(n1 - 0.5) * 1.8));
+            c = mix(c, blue, std::min(1.0, std::max(0.0, n2 - 0.45) * 1.6));
+            const double light = 1.0 - 0.10 * ((x + 0.5 - cx) / rx + (y + 0.5 - cy) / ry);
+            canvas.blend(x, y, c * light, inside / double(kSamples * kSamples));
+        }
+    }
+}
+
+// The fret space f lies between wire f-1 (or the nut) and wire f.
+double fretSpaceCentre(int fret)
+{
+    const int first = fret == 1 ? kNutLast + 1 : kFretStarts[static_cast<std::size_t>(fret - 2)] + kFretWidth;
+    const int last = kFretStarts[static_cast<std::size_t>(fret - 1)] - 1;
+    return (first + last + 1) / 2.0;
+}
+
+void drawInlays(Canvas& canvas)
+{
+    // Centred between strings 3 and 4 (rows 28 and 39), clear of both.
+    const double middle = (kStringRows[2] + 1 + kStringRows[3]) / 2.0;
+    std::uint64_t seed = 0x5EED0100;
+    for (int fret : {3, 5, 7, 9, 15, 17, 19, 21})
+        drawInlay(canvas, fretSpaceCentre(fret), middle, 3.0, ++seed);
+    // The octave: two smaller dots, between strings 2-3 and 4-5.
+    drawInlay(canvas, fretSpaceCentre(12), middle - 11.5, 2.5, ++seed);
+    drawInlay(canvas, fretSpaceCentre(12), middle + 11.5, 2.5, ++seed);
+}
+
+struct StringLook {
+    double thickness; // in pixels; rows above and below the centre get the excess
+    bool wound;
+};
+
+void drawStrings(Canvas& canvas)
+{
+    // Plain steel for 1-3, bronze-wound for 4-6.
+    const std::array<StringLook, 6> looks = {
+        {{1.0, false}, {1.0, false}, {1.5, false}, {2.2, true}, {2.6, true}, {3.0, true}}};
+    const Rgb steel{214, 218, 224};
+    const Rgb steelHighlight{250, 252, 255};
+    const Rgb bronze{178, 150, 108};
+    const Rgb bronzeHighlight{246, 232, 200};
+    const Rgb bronzeShade{112, 88, 58};
+
+    for (std::size_t s = 0; s < kStringRows.size(); ++s) {
+        const int row = kStringRows[s];
+        const StringLook look = looks[s];
+        const double edge = (look.thickness - 1.0) / 2.0; // coverage of the rows above and below
+        for (int x = kNutFirst; x < canvas.width(); ++x) {
+            // Shadow cast onto the board just below the string.
+            const int shadowRow = row + (edge > 0.0 ? 2 : 1);
+            if (shadowRow >= kBoardTop && shadowRow <= kBoardBottom)
+                canvas.blend(x, shadowRow, kRosewoodDark * 0.4, 0.22 + 0.15 * edge);
+
+            if (look.wound) {
+                // The winding shows as a faint ripple along the string.
+                const double ripple = (x % 3 == 0) ? 0.9 : 1.0;
+                canvas.at(x, row) = mix(bronze, bronzeHighlight, 0.75) * (0.96 + 0.04 * ripple);
+                canvas.blend(x, row - 1, bronze * ripple, edge);
+                canvas.blend(x, row + 1, bronzeShade * ripple, edge);
+            } else {
+                canvas.at(x, row) = mix(steel, steelHighlight, 0.5);
+                canvas.blend(x, row - 1, steel * 0.85, edge);
+                canvas.blend(x, row + 1, steel * 0.6, edge);
+            }
+        }
+    }
+}
+
+QImage neckPicture()
+{
+    Canvas canvas(kNeckWidth, kNeckHeight);
+    drawFingerboard(canvas);
+    drawBinding(canvas);
+    drawInlays(canvas);
+    drawNut(canvas);
+    drawFrets(canvas);
+    drawStrings(canvas);
+    return canvas.toImage();
+}
+
+// ---------------------------------------------------------------------------
+// Small 16-colour pictures
+//
+// Drawn pixel by pixel in the standard 16-colour palette so that they stay
+// crisp. Fuchsia is the transparent key colour, as in the old icon editors.
+
+enum Vga : uchar {
+    Black, Maroon, Green, Olive, Navy, Purple, Teal, Silver,
+    Grey, Red, Lime, Yellow, Blue, Clear, Aqua, White
+};
+
+QList<QRgb> vgaColourTable()
+{
+    return {qRgb(0x00, 0x00, 0x00), qRgb(0x80, 0x00, 0x00), qRgb(0x00, 0x80, 0x00),
+        qRgb(0x80, 0x80, 0x00), qRgb(0x00, 0x00, 0x80), qRgb(0x80, 0x00, 0x80),
+        qRgb(0x00, 0x80, 0x80), qRgb(0xC0, 0xC0, 0xC0), qRgb(0x80, 0x80, 0x80),
+        qRgb(0xFF, 0x00, 0x00), qRgb(0x00, 0xFF, 0x00), qRgb(0xFF, 0xFF, 0x00),
+        qRgb(0x00, 0x00, 0xFF), qRgba(0xFF, 0x00, 0xFF, 0x00), qRgb(0x00, 0xFF, 0xFF),
+        qRgb(0xFF, 0xFF, 0xFF)};
+}
+
+class PixelArt {
+public:
+    explicit PixelArt(int size) : m_size(size), m_pixels(static_cast<std::size_t>(size * size), Clear) {}
+
+    int size() const { return m_size; }
+
+    Vga get(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= m_size || y >= m_size)
+            return Clear;
+        return m_pixels[static_cast<std::size_t>(y * m_size + x)];
+    }
+
+    void set(int x, int y, Vga c)
+    {
+        if (x >= 0 && y >= 0 && x < m_size && y < m_size)
+            m_pixels[static_cast<std::size_t>(y * m_size + x)] = c;
+    }
+
+    // Sets every pixel whose centre satisfies inside(cx, cy) to the colour that
+    // colour(cx, cy) returns.
+    template <typename Inside, typename Colour>
+    void paint(Inside inside, Colour colour)
+    {
+        for (int y = 0; y < m_size; ++y)
+            for (int x = 0; x < m_size; ++x)
+                if (inside(x + 0.5, y + 0.5))
+                    set(x, y, colour(x + 0.5, y + 0.5));
+    }
+
+    template <typename Inside>
+    void fill(Inside inside, Vga c)
+    {
+        paint(inside, [c](double, double) { return c; });
+    }
+
+    // Black outline around everything drawn so far (4-connected).
+    void outline()
+    {
+        std::vector<std::pair<int, int>> edge;
+        for (int y = 0; y < m_size; ++y)
+            for (int x = 0; x < m_size; ++x)
+                if (get(x, y) == Clear
+                    && (isInk(x - 1, y) || isInk(x + 1, y) || isInk(x, y - 1) || isInk(x, y + 1)))
+                    edge.emplace_back(x, y);
+        for (auto [x, y] : edge)
+            set(x, y, Black);
+    }
+
+    PixelArt mirrored() const
+    {
+        PixelArt out(m_size);
+        for (int y = 0; y < m_size; ++y)
+            for (int x = 0; x < m_size; ++x)
+                out.set(m_size - 1 - x, y, get(x, y));
+        return out;
+    }
+
+    QImage toImage() const
+    {
+        QImage image(m_size, m_size, QImage::Format_Indexed8);
+        image.setColorTable(vgaColourTable());
+        for (int y = 0; y < m_size; ++y) {
+            uchar* line = image.scanLine(y);
+            for (int x = 0; x < m_size; ++x)
+                line[x] = get(x, y);
+        }
+        return image;
+    }
+
+private:
+    bool isInk(int x, int y) const
+    {
+        const Vga c = get(x, y);
+        return c != Clear && c != Black;
+    }
+
+    int m_size;
+    std::vector<Vga> m_pixels;
+};
+
+// Pixel art given as rows of characters, one per pixel.
+PixelArt fromRows(const QStringList& rows)
+{
+    PixelArt art(static_cast<int>(rows.size()));
+    for (int y = 0; y < rows.size(); ++y) {
+        const QString& row = rows.at(y);
+        for (int x = 0; x < row.size(); ++x) {
+            Vga c = Clear;
+            switch (row.at(x).toLatin1()) {
+            case 'K': c = Black; break;
+            case 'R': c = Maroon; break;
+            case 'G': c = Green; break;
+            case 'O': c = Olive; break;
+            case 'N': c = Navy; break;
+            case 'P': c = Purple; break;
+            case 'T': c = Teal; break;
+            case 'S': c = Silver; break;
+            case 'D': c = Grey; break;
+            case 'r': c = Red; break;
+            case 'l': c = Lime; break;
+            case 'y': c = Yellow; break;
+            case 'b': c = Blue; break;
+            case 'c': c = Aqua; break;
+            case 'W': c = White; break;
+            default: break;
+            }
+            art.set(x, y, c);
+        }
+    }
+    return art;
+}
+
+double distanceToSegment(double px, double py, double ax, double ay, double bx, double by)
+{
+    const double vx = bx - ax;
+    const double vy = by - ay;
+    const double t = std::clamp(((px - ax) * vx + (py - ay) * vy) / (vx * vx + vy * vy), 0.0, 1.0);
+    return std::hypot(px - (ax + t * vx), py - (ay + t * vy));
+}
+
+// The program icon at 32 x 32: a magnifying glass over the neck's notes.
+PixelArt magnifier32()
+{
+    PixelArt art(32);
+    const double cx = 12.0;
+    const double cy = 12.0;
+    // Handle: dark grip with a lighter top edge, joined to the frame by a collar.
+    art.paint([](double x, double y) { return distanceToSegment(x, y, 20.5, 20.5, 27.5, 27.5) < 2.6; },
+        [](double x, double y) { return (y - x) < -0.9 ? Grey : Black; });
+    art.fill([](double x, double y) { return distanceToSegment(x, y, 17.5, 17.5, 19.5, 19.5) < 1.6; },
+        Grey);
+    // Frame: silver ring, lit from the upper left.
+    art.paint([cx, cy](double x, double y) { return std::hypot(x - cx, y - cy) < 10.2; },
+        [cx, cy](double x, double y) {
+            const double d = (x - cx) + (y - cy);
+            return d < -4.0 ? White : d > 5.0 ? Grey : Silver;
+        });
+    // Glass: pale blue-green with a bright glint.
+    art.fill([cx, cy](double x, double y) { return std::hypot(x - cx, y - cy) < 8.0; }, Black);
+    art.paint([cx, cy](double x, double y) { return std::hypot(x - cx, y - cy) < 7.0; },
+        [cx, cy](double x, double y) {
+            // Shaded crescent towards the lower right.
+            return std::hypot(x - cx + 2.0, y - cy + 2.0) > 7.2 ? Teal : Aqua;
+        });
+    art.fill([cx, cy](double x, double y) {
+        const double d = std::hypot(x - cx, y - cy);
+        const double a = std::atan2(y - cy, x - cx);
+        return d > 3.6 && d < 5.2 && a > -2.85 && a < -1.85;
+    }, White);
+    art.outline();
+    return art;
+}
+
+PixelArt magnifier16()
+{
+    return fromRows({
+        "....KKKKK.......",
+        "..KKWWWSSKK.....",
+        ".KWWcccccSSK....",
+        ".KWcWWccccSK....",
+        "KWcWcccccccSK...",
+        "KWcccccccccSK...",
+        "KSccccccccTDK...",
+        "KScccccccTTDK...",
+        "KSccccccTTTDK...",
+        ".KSccccTTTDK....",
+        ".KSDcTTTTDDK....",
+        "..KKDDDDDKKDDK..",
+        "....KKKKK..KDDK.",
+        "............KDDK",
+        ".............KDK",
+        "..............KK",
+    });
+}
+
+// Loudspeaker with sound waves, for "strum".
+PixelArt loudspeaker32()
+{
+    PixelArt art(32);
+    // Magnet housing.
+    art.paint([](double x, double y) { return x > 3 && x < 10 && y > 11 && y < 21; },
+        [](double x, double y) { return y < 13 ? White : x > 8 ? Grey : Silver; });
+    // Cone flaring to the right.
+    art.paint([](double x, double y) {
+        if (x < 10 || x > 18)
+            return false;
+        const double half = 5.0 + (x - 10.0) * 1.15;
+        return std::abs(y - 16.0) < half;
+    }, [](double x, double y) {
+        if (x > 16.5)
+            return Grey;
+        return y - 16.0 < -(x - 8.0) * 0.55 ? White : Silver;
+    });
+    art.outline();
+    // Waves: three arcs centred on the cone.
+    for (double radius : {5.0, 9.0, 13.0}) {
+        art.fill([radius](double x, double y) {
+            const double dx = x - 17.0;
+            const double dy = y - 16.0;
+            const double d = std::hypot(dx, dy);
+            return dx > 1.0 && std::abs(dy) < dx * 1.15 && std::abs(d - radius) < 0.75;
+        }, Navy);
+    }
+    return art;
+}
+
+// Double arrow pointing right (the "previous" picture is its mirror image).
+PixelArt doubleArrow32()
+{
+    PixelArt art(32);
+    for (double left : {4.0, 16.0}) {
+        art.paint([left](double x, double y) {
+            const double dx = x - left;
+            return dx > 0.0 && std::abs(y - 16.0) < 11.0 - dx * 0.95;
+        }, [left](double x, double y) {
+            const double dx = x - left;
+            const double dy = y - 16.0;
+            if (dy < 0 && -dy > 11.0 - dx * 0.95 - 1.5)
+                return Aqua;
+            if (dy > 0 && dy > 11.0 - dx * 0.95 - 1.5)
+                return Navy;
+            return Blue;
+        });
+    }
+    art.outline();
+    return art;
+}
+
+bool save(const QImage& image, const QDir& folder, const QString& name)
+{
+    const QString path = folder.filePath(name);
+    if (!image.save(path, "PNG")) {
+        std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: artgen OUTPUT-FOLDER\n"
+                             "Writes Lyrovan's pictures (neck.png, icon16.png, icon32.png,\n"
+                             "strum.png, prev.png, next.png) into OUTPUT-FOLDER.\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "artgen: cannot create folder %s\n", argv[1]);
+        return 1;
+    }
+
+    const PixelArt arrow = doubleArrow32();
+    bool ok = save(neckPicture(), folder, QStringLiteral("neck.png"));
+    ok = save(magnifier16().toImage(), folder, QStringLiteral("icon16.png")) && ok;
+    ok = save(magnifier32().toImage(), folder, QStringLiteral("icon32.png")) && ok;
+    ok = save(loudspeaker32().toImage(), folder, QStringLiteral("strum.png")) && ok;
+    ok = save(arrow.mirrored().toImage(), folder, QStringLiteral("prev.png")) && ok;
+    ok = save(arrow.toImage(), folder, QStringLiteral("next.png")) && ok;
+    return ok ? 0 : 1;
+}
