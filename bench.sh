@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Lyrovan in release mode and runs the benchmarks.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+tools/setup.sh
+build_dir="${BUILD_DIR:-build-release}"
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build_dir"
+export QT_QPA_PLATFORM=offscreen
+for bench in "$build_dir"/bench/bench_*; do
+    [ -x "$bench" ] || continue
+    echo "== $(basename "$bench")"
+    "$bench"
+done

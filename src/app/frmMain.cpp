@@ -1,0 +1,323 @@
+#include "frmMain.h"
+
+#include "errors/ReportError.h"
+#include "fretboard/Neck.h"
+#include "library/ChordDiagram.h"
+#include "library/DataSource.h"
+#include "sound/Instruments.h"
+#include "theory/ChordTables.h"
+#include "ui/Fonts.h"
+#include "ui/Labels.h"
+#include "ui/PictureButton.h"
+#include "ui/Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace lyrovan {
+
+namespace {
+
+constexpr int ClientWidth = 8820;
+constexpr int ClientHeight = 4065;
+
+QString Latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setEditable(false);
+    list->setFont(TahomaFont(8.25));
+    list->setGeometry(TwipRect(left, top, width, height));
+    return list;
+}
+
+QScrollBar* MakeSlider(QWidget* parent, int index, int top, int minimum, int maximum, int small, int large,
+                       int value)
+{
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setObjectName(QStringLiteral("Slider(%1)").arg(index));
+    bar->setGeometry(TwipRect(6000, top, 1095, 375));
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(small);
+    bar->setPageStep(large);
+    bar->setValue(value);
+    return bar;
+}
+
+} // namespace
+
+frmMain::frmMain(MainWindowParts parts, QWidget* parent)
+    : QMainWindow(parent), m_parts(std::move(parts))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(ProductName));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icon16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icon32.png"), QSize(32, 32));
+    setWindowIcon(icon);
+    setFont(WindowFont());
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("frmMainClient"));
+    m_client->setFixedSize(Px(ClientWidth), Px(ClientHeight));
+    setCentralWidget(m_client);
+
+    m_tmrStrum = new QTimer(this);
+    m_tmrStrum->setObjectName(QStringLiteral("tmrStrum"));
+    m_tmrStrum->setTimerType(Qt::PreciseTimer);
+    m_tmrStrum->setInterval(100);
+
+    m_datChords = new DataSource(this);
+
+    BuildTopBand(m_client);
+    m_neck = new Neck(m_client);
+    m_diagram = new ChordDiagram(m_client);
+    BuildStatusBar(m_client);
+    BuildMenus();
+    ApplyStacking();
+
+    connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
+    connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
+
+    // The window cannot be resized: its size follows the fixed client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildTopBand(QWidget* client)
+{
+    m_fraChordSelector = new QGroupBox(QStringLiteral("Chord Selector"), client);
+    m_fraChordSelector->setObjectName(QStringLiteral("fraChordSelector"));
+    m_fraChordSelector->setFont(TahomaFont(9.75));
+    m_fraChordSelector->setGeometry(TwipRect(120, 0, 4455, 855));
+
+    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315);
+    for (const KeyEntry& key : Keys)
+        m_cboKey->addItem(Latin1(key.listText));
+    m_cboKey->setCurrentIndex(-1);
+
+    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315);
+    for (const ChordEntry& chord : ChordTypes)
+        m_cboChord->addItem(Latin1(chord.listText));
+    m_cboChord->setMaxVisibleItems(ChordTypeCount);
+    m_cboChord->setCurrentIndex(-1);
+
+    m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"),
+                                   QIcon(QStringLiteral(":/strum.png")), client);
+    m_chkStrum->setCheckable(true);
+    m_chkStrum->setFont(TahomaFont(8.25));
+    m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
+
+    m_cmdNextPos[1] = new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"),
+                                        QIcon(QStringLiteral(":/prev.png")), client);
+    m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
+    m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"),
+                                        QIcon(QStringLiteral(":/next.png")), client);
+    m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
+    for (PictureButton* button : m_cmdNextPos)
+        button->setFont(TahomaFont(8.25));
+
+    m_label1[0] = MakeLabel(client, QStringLiteral("Label1(0)"), QStringLiteral("Volume"), 5475, 75, 510, 195,
+                            TahomaFont(8.25), Fit::Caption);
+    m_label1[1] = MakeLabel(client, QStringLiteral("Label1(1)"), QStringLiteral("Strum Speed"), 5475, 465, 690, 390,
+                            TahomaFont(8.25), Fit::Wraps);
+
+    m_slider[0] = MakeSlider(client, 0, 0, 10, 127, 1, 10, 127);
+    m_slider[1] = MakeSlider(client, 1, 480, 1, 200, 4, 38, 160);
+}
+
+void frmMain::BuildStatusBar(QWidget* client)
+{
+    m_statBar = new QWidget(client);
+    m_statBar->setObjectName(QStringLiteral("StatBar"));
+    m_statBar->setGeometry(TwipRect(0, 3690, ClientWidth, 375));
+
+    const QFont font = TahomaFont(9);
+    m_lblPanel[0] = MakeLabel(m_statBar, QStringLiteral("lblPanel(0)"), QStringLiteral("Chord:"), 120, 40, 0, 0, font,
+                              Fit::Caption);
+    m_lblPanel[1] = MakeLabel(m_statBar, QStringLiteral("lblPanel(1)"), QStringLiteral("Chord construction:"), 2160, 45,
+                              0, 0, font, Fit::Caption);
+    m_lblPanel[2] = MakeLabel(m_statBar, QStringLiteral("lblPanel(2)"), Latin1(InstrumentAt(1).caption), 6000, 40, 0,
+                              0, font, Fit::Caption);
+}
+
+void frmMain::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    QMenu* quit = bar->addMenu(QStringLiteral("&Quit"));
+    quit->setObjectName(QStringLiteral("mnuQuitQuery"));
+    QAction* yes = quit->addAction(QStringLiteral("&Yes"));
+    yes->setObjectName(QStringLiteral("mnuQuitYes"));
+    connect(yes, &QAction::triggered, this, [this] { mnuQuitYes_Click(); });
+    QAction* no = quit->addAction(QStringLiteral("&No"));
+    no->setObjectName(QStringLiteral("mnuNo"));
+
+    QMenu* instrument = bar->addMenu(QStringLiteral("In&strument"));
+    instrument->setObjectName(QStringLiteral("mnuInstrument"));
+    for (const InstrumentEntry& entry : Instruments) {
+        QAction* action = instrument->addAction(Latin1(entry.caption));
+        action->setObjectName(QStringLiteral("mnuInst(%1)").arg(entry.menuIndex));
+        action->setSeparator(entry.menuIndex == SeparatorIndex);
+        action->setCheckable(true);
+        action->setChecked(entry.menuIndex == FirstInstrumentIndex);
+        m_mnuInst[entry.menuIndex] = action;
+    }
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* about = help->addAction(QStringLiteral("&About Lyrovan"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+    QAction* lyrovanHelp = help->addAction(QStringLiteral("&Lyrovan Help"));
+    lyrovanHelp->setObjectName(QStringLiteral("mnuLyrovanHelp"));
+    connect(lyrovanHelp, &QAction::triggered, this, [this] { mnuLyrovanHelp_Click(); });
+}
+
+void frmMain::ApplyStacking()
+{
+    // Front to back, as the layout lists them: raising from the back
+    // leaves the first of the list on top.
+    QWidget* const frontToBack[] = {
+        m_statBar, m_slider[1], m_slider[0], m_chkStrum, m_cmdNextPos[1], m_cmdNextPos[0],
+        m_diagram->frame(), m_neck->viewport(), m_fraChordSelector, m_label1[1], m_label1[0],
+    };
+    for (int k = 11; k >= 0; --k)
+        m_neck->stringLabel(k)->raise();
+    for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it)
+        (*it)->raise();
+}
+
+void frmMain::Form_Load()
+{
+    try {
+        // Centred on the screen, then shown so it is up while start-up runs.
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            adjustSize();
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        }
+        show();
+
+        m_datChords->setDatabaseName(m_parts.programFolder + QStringLiteral("/Chords.mdb"));
+        m_helpFile = m_parts.programFolder + QStringLiteral("/Help.chm");
+        m_currentChord = std::make_unique<clsChord>(m_state);
+
+        m_cboKey->setCurrentText(Latin1(Keys[3].listText));
+        m_cboChord->setCurrentText(Latin1(ChordTypes[0].listText));
+        cboChord_Click();
+
+        m_midiChannel = 0;
+        m_noteVelocity = 127;
+        m_midiDeviceId = -1;
+        m_instrumentProgram = 24;
+    } catch (...) {
+        ReportError(RuntimeError::fromCurrentException());
+    }
+}
+
+void frmMain::cboKey_Click()
+{
+    const int index = m_cboKey->currentIndex();
+    if (index >= 0 && index < KeyCount)
+        m_state.CurrentNoteRow = Latin1(Keys[static_cast<std::size_t>(index)].noteRow);
+    UpdateFretboard();
+    QueryChords();
+}
+
+void frmMain::cboChord_Click()
+{
+    const QString text = m_cboChord->currentText();
+    for (const ChordEntry& chord : ChordTypes) {
+        if (text == Latin1(chord.listText)) {
+            m_state.CurrentFormula = Latin1(chord.formula);
+            m_chordSuffix = Latin1(chord.suffix);
+            break;
+        }
+    }
+    UpdateFretboard();
+    QueryChords();
+}
+
+void frmMain::UpdateFretboard()
+{
+    if (m_currentChord)
+        m_neck->UpdateFretboard(*m_currentChord);
+}
+
+void frmMain::QueryChords()
+{
+}
+
+void frmMain::mnuQuitYes_Click()
+{
+    // Unload every window, then end the program.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->isVisible())
+            window->close();
+    }
+    QCoreApplication::quit();
+}
+
+void frmMain::mnuLyrovanHelp_Click()
+{
+    // The help opens through the F1 key of whichever window of ours is active.
+    QWidget* target = QApplication::activeWindow();
+    if (!target)
+        target = this;
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
+}
+
+void frmMain::mnuAbout_Click()
+{
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    try {
+        m_tmrStrum->stop();
+    } catch (...) {
+        ReportError(RuntimeError::fromCurrentException());
+    }
+}
+
+} // namespace lyrovan

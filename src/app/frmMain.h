@@ -1,0 +1,113 @@
+#pragma once
+// The main window. It composes the parts (chord selector, neck, chord
+// diagram, sound controls, status bar, menus) and keeps the named handlers
+// where events arrive; each handler hands the work to the part that owns it.
+//
+// Flow of a chord change: cboKey_Click / cboChord_Click store the new note
+// row or formula in the chord state -> UpdateFretboard marks the neck ->
+// QueryChords looks up the stored fingerings and shows the first.
+
+#include "theory/clsChord.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QScrollBar;
+class QTimer;
+class QWidget;
+
+namespace lyrovan {
+
+class ChordDiagram;
+class DataSource;
+class MidiOut;
+class Neck;
+class PictureButton;
+
+// What the window needs from outside: the folder its files lie in and the
+// MIDI output it plays through (not owned; may be null: no sound at all).
+struct MainWindowParts {
+    QString programFolder;
+    MidiOut* midi = nullptr;
+};
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(MainWindowParts parts, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: shows the window, points the data source and help file at
+    // the program's folder and selects key C and chord type "major".
+    void Form_Load();
+
+    // Event handlers, named after their control and event.
+    void cboKey_Click();
+    void cboChord_Click();
+    void mnuQuitYes_Click();
+    void mnuLyrovanHelp_Click();
+    void mnuAbout_Click();
+
+    // Shared chord state.
+    const ChordState& chordState() const { return m_state; }
+    const clsChord* CurrentChord() const { return m_currentChord.get(); }
+    const QString& ChordSuffix() const { return m_chordSuffix; }
+    const QString& HelpFile() const { return m_helpFile; }
+
+    // Sound state.
+    int MidiChannel() const { return m_midiChannel; }
+    int NoteVelocity() const { return m_noteVelocity; }
+    int MidiDeviceId() const { return m_midiDeviceId; }
+    int InstrumentProgram() const { return m_instrumentProgram; }
+
+    DataSource* datChords() const { return m_datChords; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Form_Unload();
+    void UpdateFretboard();
+    void QueryChords();
+
+    void BuildTopBand(QWidget* client);
+    void BuildStatusBar(QWidget* client);
+    void BuildMenus();
+    void ApplyStacking();
+
+    MainWindowParts m_parts;
+    ChordState m_state;
+    std::unique_ptr<clsChord> m_currentChord;
+    QString m_chordSuffix;
+    QString m_helpFile;
+
+    int m_midiChannel = 0;
+    int m_noteVelocity = 127;
+    int m_midiDeviceId = -1;
+    int m_instrumentProgram = 24;
+    bool m_unloaded = false;
+
+    QWidget* m_client = nullptr;
+    QGroupBox* m_fraChordSelector = nullptr;
+    QComboBox* m_cboKey = nullptr;
+    QComboBox* m_cboChord = nullptr;
+    PictureButton* m_chkStrum = nullptr;
+    PictureButton* m_cmdNextPos[2] = {};
+    QLabel* m_label1[2] = {};
+    QScrollBar* m_slider[2] = {};
+    QWidget* m_statBar = nullptr;
+    QLabel* m_lblPanel[3] = {};
+    QTimer* m_tmrStrum = nullptr;
+    DataSource* m_datChords = nullptr;
+    Neck* m_neck = nullptr;
+    ChordDiagram* m_diagram = nullptr;
+    QAction* m_mnuInst[18] = {};
+};
+
+} // namespace lyrovan

@@ -1,0 +1,51 @@
+#include "MessagePresenter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace lyrovan {
+
+namespace {
+
+class BoxPresenter final : public MessagePresenter {
+public:
+    void show(const QString& text, const QString& title, MessageIcon icon) override
+    {
+        QMessageBox box(toBoxIcon(icon), title, text, QMessageBox::Ok);
+        box.exec();
+    }
+
+private:
+    static QMessageBox::Icon toBoxIcon(MessageIcon icon)
+    {
+        switch (icon) {
+        case MessageIcon::Warning: return QMessageBox::Warning;
+        case MessageIcon::Critical: return QMessageBox::Critical;
+        case MessageIcon::Information: return QMessageBox::Information;
+        case MessageIcon::None: break;
+        }
+        return QMessageBox::NoIcon;
+    }
+};
+
+BoxPresenter g_boxPresenter;
+MessagePresenter* g_installed = nullptr;
+
+} // namespace
+
+MessagePresenter& messagePresenter()
+{
+    return g_installed ? *g_installed : g_boxPresenter;
+}
+
+void setMessagePresenter(MessagePresenter* presenter)
+{
+    g_installed = presenter;
+}
+
+void ShowMessage(const QString& text, const QString& title, MessageIcon icon)
+{
+    messagePresenter().show(text, title, icon);
+}
+
+} // namespace lyrovan

@@ -1,0 +1,26 @@
+#pragma once
+// Every message box of the program goes through one presenter: a modal box
+// with a text, a title, an icon and one OK button. Tests install a recorder
+// so that no test ever waits on a modal box.
+
+#include <QString>
+
+namespace lyrovan {
+
+enum class MessageIcon { None, Warning, Critical, Information };
+
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    virtual void show(const QString& text, const QString& title, MessageIcon icon) = 0;
+};
+
+// The presenter in use; a QMessageBox presenter unless one was installed.
+MessagePresenter& messagePresenter();
+// Installs a presenter (not owned); nullptr restores the QMessageBox one.
+void setMessagePresenter(MessagePresenter* presenter);
+
+// Shows one box through the presenter in use.
+void ShowMessage(const QString& text, const QString& title, MessageIcon icon);
+
+} // namespace lyrovan

@@ -1,0 +1,24 @@
+#pragma once
+// The MIDI output the main window plays through: open a device, send packed
+// short messages, close. The program hands the window the built-in
+// synthesizer; tests hand it a recorder.
+//
+// A packed short message is status + data1 * 256 + data2 * 65536.
+
+#include <cstdint>
+
+namespace lyrovan {
+
+class MidiOut {
+public:
+    virtual ~MidiOut() = default;
+    // Opens device deviceId (-1: the default synthesizer). 0 on success,
+    // anything else on failure.
+    virtual std::int32_t open(std::int32_t deviceId) = 0;
+    // Sends one packed short message; does nothing while no device is open.
+    virtual void shortMessage(std::uint32_t message) = 0;
+    // Closes the device; does nothing while none is open.
+    virtual void close() = 0;
+};
+
+} // namespace lyrovan

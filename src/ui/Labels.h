@@ -1,0 +1,22 @@
+#pragma once
+// Labels as the layouts describe them: placed in twips, and optionally
+// fitting their caption (growing to it, or wrapping within their width).
+
+#include <QLabel>
+
+namespace lyrovan {
+
+enum class Fit {
+    Fixed,   // keeps its size
+    Caption, // resizes itself to its caption
+    Wraps,   // keeps its width, wraps at word boundaries and grows downwards
+};
+
+// Creates a label named name inside parent at the given twips rectangle.
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
+                  int left, int top, int width, int height, const QFont& font, Fit fit);
+
+// Writes a label's caption, resizing it when it fits its caption.
+void SetCaption(QLabel* label, const QString& caption);
+
+} // namespace lyrovan
