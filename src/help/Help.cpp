@@ -1,0 +1,55 @@
+#include "Help.h"
+
+#include "ChmFile.h"
+#include "HelpWindow.h"
+#include "errors/MessagePresenter.h"
+
+#include <QApplication>
+#include <QDir>
+
+namespace lyrovan {
+
+namespace {
+
+HelpWindow* openHelpWindowFor(QWidget* parent)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        auto* help = qobject_cast<HelpWindow*>(window);
+        if (help && help->parentWidget() == parent && !help->testAttribute(Qt::WA_WState_Hidden))
+            return help;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void ShowHelp(const QString& chmPath, QWidget* parent)
+{
+    ChmFile file;
+    QString problem;
+    if (!file.open(chmPath))
+        problem = file.errorString();
+    else if (const QString topic = file.defaultTopic(); topic.isEmpty() || !file.read(topic))
+        problem = QStringLiteral("it has no page to show"); // a damaged or empty help file
+    if (!problem.isEmpty()) {
+        ShowMessage(QStringLiteral("Cannot open the help file \"%1\": %2.")
+                        .arg(QDir::toNativeSeparators(file.fileName()), problem),
+                    QStringLiteral("Lyrovan"), MessageIcon::Warning);
+        return;
+    }
+
+    HelpWindow* window = openHelpWindowFor(parent);
+    if (!window) {
+        window = new HelpWindow(std::move(file), parent);
+    } else if (window->file().fileName() == file.fileName()) {
+        window->showDefaultTopic();
+    } else {
+        window->setFile(std::move(file));
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace lyrovan

@@ -1,0 +1,16 @@
+#pragma once
+// Opening the help file from anywhere in the program.
+
+#include <QString>
+
+class QWidget;
+
+namespace lyrovan {
+
+// Shows the help window for parent at the help file's default topic. A help
+// window already open for the same parent is reused: raised, activated and
+// taken back to the default topic. A missing or unreadable file gets one
+// warning message naming it, and no window.
+void ShowHelp(const QString& chmPath, QWidget* parent);
+
+} // namespace lyrovan
