@@ -1,0 +1,127 @@
+#include "ShellOpen.h"
+
+#include "MessagePresenter.h"
+#include "ReportError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace lyrovan {
+
+namespace {
+
+constexpr int Success = 42;
+constexpr int FileNotFound = 2;
+constexpr int PathNotFound = 3;
+constexpr int AccessDenied = 5;
+constexpr int AssociationInvalid = 27;
+constexpr int NoAssociation = 31;
+
+// How long to wait for xdg-open to report before assuming it is busy
+// showing the document; it normally returns at once.
+constexpr int OpenerWaitMs = 3000;
+
+class XdgOpener final : public DesktopOpener {
+public:
+    int open(const QString& target) override
+    {
+        const int local = checkLocalFile(target);
+        if (local != Success)
+            return local;
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (program.isEmpty())
+            return NoAssociation;
+        // Owned by the application so that a slow opener may keep running
+        // after we stop waiting; it deletes itself when done.
+        auto* process = new QProcess(QCoreApplication::instance());
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                process->deleteLater();
+        });
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(program, {target});
+        if (!process->waitForStarted())
+            return NoAssociation;
+        if (!process->waitForFinished(OpenerWaitMs))
+            return Success;
+        if (process->exitStatus() != QProcess::NormalExit)
+            return 0;
+        switch (process->exitCode()) {
+        case 0: return Success;
+        case 1: return AssociationInvalid;
+        case 2: return FileNotFound;
+        default: return NoAssociation;
+        }
+    }
+
+private:
+    // Local paths (plain or file: URLs) are checked before anything starts.
+    static int checkLocalFile(const QString& target)
+    {
+        QString path;
+        const QUrl url(target);
+        if (url.isLocalFile())
+            path = url.toLocalFile();
+        else if (url.scheme().size() > 1) // a web address or another scheme
+            return Success;
+        else
+            path = target;
+        const QFileInfo info(path);
+        if (!info.exists())
+            return info.absoluteDir().exists() ? FileNotFound : PathNotFound;
+        if (!info.isReadable())
+            return AccessDenied;
+        return Success;
+    }
+};
+
+XdgOpener g_xdgOpener;
+DesktopOpener* g_installed = nullptr;
+
+} // namespace
+
+DesktopOpener& desktopOpener()
+{
+    return g_installed ? *g_installed : g_xdgOpener;
+}
+
+void setDesktopOpener(DesktopOpener* opener)
+{
+    g_installed = opener;
+}
+
+QString ShellOpenMessage(int code)
+{
+    switch (code) {
+    case 2: return QStringLiteral("The specified file was not found.");
+    case 3: return QStringLiteral("The specified path was not found.");
+    case 5: return QStringLiteral("The operating system denied access to the specified file.");
+    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
+    case 11: return QStringLiteral("The .exe file is invalid (non-Win32\u00AE .exe or error in .exe image).");
+    case 26: return QStringLiteral("A sharing violation occurred.");
+    case 27: return QStringLiteral("The file name association is incomplete or invalid.");
+    case 28: return QStringLiteral("The DDE transaction could not be completed because the request timed out.");
+    case 29: return QStringLiteral("The DDE transaction failed.");
+    case 30:
+        return QStringLiteral(
+            "The DDE transaction could not be completed because other DDE transactions were being processed.");
+    case 31: return QStringLiteral("There is no application associated with the given file name extension.");
+    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
+    default: return {};
+    }
+}
+
+void ShellOpen(const QString& Target)
+{
+    const int result = desktopOpener().open(Target);
+    if (result > 32)
+        return;
+    ShowMessage(ShellOpenMessage(result), QString::fromLatin1(ProductName), MessageIcon::Warning);
+}
+
+} // namespace lyrovan
