@@ -1,0 +1,492 @@
+// Checks the generated chord database as the program reads it: every row is
+// decoded from its diagram alone and held to the rules a guitarist would.
+
+#include "theory/ChordTables.h"
+
+#include <QMap>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <set>
+
+using namespace lyrovan;
+
+namespace {
+
+const QString Connection = QStringLiteral("tst_chorddb");
+constexpr int Strings = 6;
+// Open strings as MIDI notes, index 0 = string 1 (high e) .. 5 = string 6.
+constexpr std::array<int, Strings> OpenMidi{64, 59, 55, 50, 45, 40};
+
+struct Row {
+    QString key;
+    int name = 0;
+    int base = 0;
+    QString cells;
+};
+
+// One row as the program plays it; index s-1 is string s (1 = high e).
+struct Decoded {
+    std::array<int, Strings> fret{}; // -1 muted
+    std::array<QChar, Strings> finger{};
+};
+
+Decoded decode(const Row& row)
+{
+    Decoded d;
+    for (int s = 0; s < Strings; ++s) {
+        d.fret[s] = 0; // no mark: the open string sounds
+        bool muted = false;
+        for (int r = 0; r < 6; ++r) {
+            const QChar c = row.cells.at(r * Strings + s);
+            if (c == QLatin1Char('X'))
+                muted = true;
+            else if (c != QLatin1Char(' ')) {
+                d.fret[s] = row.base + r;
+                d.finger[s] = c == QLatin1Char('O') ? QChar() : c;
+            }
+        }
+        if (muted) {
+            d.fret[s] = -1;
+            d.finger[s] = QChar();
+        }
+    }
+    return d;
+}
+
+QString describe(const Row& row)
+{
+    return QStringLiteral("%1/%2 fret %3 [%4]").arg(row.key).arg(row.name).arg(row.base).arg(row.cells);
+}
+
+// Formula digits a chord may leave out: the fifth of the sixth, seventh and
+// ninth chords (never of triads or altered fifths), and the extensions named
+// for the eleventh and thirteenth chords.
+QString optionalDigits(const ChordEntry& chord)
+{
+    const QString formula = QString::fromLatin1(chord.formula);
+    QString optional;
+    const bool extended = formula.contains(QRegularExpression(QStringLiteral("[3ABC]")));
+    if (formula.contains(QLatin1Char('8')) && formula.size() >= 4 && extended)
+        optional += QLatin1Char('8');
+    static const QMap<QString, QString> extra{{QStringLiteral("eleventh"), QStringLiteral("35")},
+        {QStringLiteral("eleventh sharp"), QStringLiteral("3")},
+        {QStringLiteral("thirteenth"), QStringLiteral("37")},
+        {QStringLiteral("major eleventh"), QStringLiteral("3")}};
+    return optional + extra.value(QString::fromLatin1(chord.listText));
+}
+
+int pitchClassOf(const QString& key)
+{
+    return PitchClassOf(key.toStdString());
+}
+
+// "x32010" (one character a string) or "8 10 10 9 8 8", low E first; result
+// indexed from string 1 (high e).
+std::array<int, Strings> parseLowToHigh(const QString& text)
+{
+    QStringList parts = text.contains(QLatin1Char(' ')) ? text.split(QLatin1Char(' ')) : text.split(QString(), Qt::SkipEmptyParts);
+    std::array<int, Strings> frets{};
+    for (int i = 0; i < Strings; ++i)
+        frets[Strings - 1 - i] = parts.value(i) == QLatin1String("x") ? -1 : parts.value(i).toInt();
+    return frets;
+}
+
+} // namespace
+
+class TestChordDb : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void layout();
+    void countsPerChord();
+    void encoding();
+    void notes_data();
+    void notes();
+    void fingering();
+    void noDuplicatesOrSubsets();
+    void knownShapes_data();
+    void knownShapes();
+    void generatorRepeats();
+    void generatorRefusesBadPath();
+
+private:
+    QList<Row> rows;
+    QList<Row> rowsOf(const QString& key, int name) const;
+};
+
+void TestChordDb::initTestCase()
+{
+    QVERIFY2(QFile::exists(QStringLiteral(LYROVAN_CHORDS_DB)), LYROVAN_CHORDS_DB);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection);
+    db.setDatabaseName(QStringLiteral(LYROVAN_CHORDS_DB));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    QSqlQuery q(QStringLiteral("SELECT Key, Name, Fret, Fingering FROM Chords ORDER BY rowid"), db);
+    while (q.next())
+        rows.append({q.value(0).toString(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString()});
+    QVERIFY(!rows.isEmpty());
+}
+
+void TestChordDb::cleanupTestCase()
+{
+    QSqlDatabase::database(Connection, false).close();
+    QSqlDatabase::removeDatabase(Connection);
+}
+
+QList<Row> TestChordDb::rowsOf(const QString& key, int name) const
+{
+    QList<Row> found;
+    for (const Row& r : rows)
+        if (r.key == key && r.name == name)
+            found.append(r);
+    return found;
+}
+
+void TestChordDb::layout()
+{
+    QSqlDatabase db = QSqlDatabase::database(Connection);
+    const QSqlRecord columns = db.record(QStringLiteral("Chords"));
+    for (const char* name : {"Key", "Name", "Fret", "Fingering"})
+        QVERIFY2(columns.indexOf(QLatin1String(name)) >= 0, name);
+    // The program's own query, with its bracketed names.
+    QSqlQuery q(db);
+    QVERIFY(q.exec(QStringLiteral("SELECT * FROM Chords WHERE [Key] = 'C ' AND [Name] = 22 ORDER BY [Fret];")));
+    int count = 0, lastFret = -1;
+    while (q.next()) {
+        const int fret = q.record().value(QStringLiteral("Fret")).toInt();
+        QVERIFY(fret >= lastFret);
+        lastFret = fret;
+        ++count;
+    }
+    QCOMPARE(count, rowsOf(QStringLiteral("C "), 22).size());
+    QVERIFY(count > 0);
+}
+
+void TestChordDb::countsPerChord()
+{
+    std::set<QString> keys;
+    for (const KeyEntry& k : Keys)
+        keys.insert(QString::fromLatin1(k.noteRow.substr(0, 2)));
+    for (const Row& r : rows) {
+        QVERIFY2(keys.count(r.key) == 1, qPrintable(describe(r)));
+        QVERIFY2(r.name >= 0 && r.name < FirstScaleIndex, qPrintable(describe(r)));
+    }
+    for (const QString& key : keys)
+        for (int name = 0; name < FirstScaleIndex; ++name) {
+            const qsizetype n = rowsOf(key, name).size();
+            QVERIFY2(n >= 4 && n <= 8, qPrintable(QStringLiteral("%1/%2: %3 positions").arg(key).arg(name).arg(n)));
+        }
+}
+
+void TestChordDb::encoding()
+{
+    for (const Row& r : rows) {
+        const QString what = describe(r);
+        QCOMPARE(r.cells.size(), 36);
+        const Decoded d = decode(r);
+        bool open = false;
+        int low = 99, high = 0;
+        for (int s = 0; s < Strings; ++s) {
+            QString column;
+            for (int row = 0; row < 6; ++row)
+                column += r.cells.at(row * Strings + s);
+            const QString marks = QString(column).remove(QLatin1Char(' '));
+            // Every string carries exactly one mark: X, O or its finger.
+            QVERIFY2(marks.size() == 1, qPrintable(what));
+            const QChar head = column.at(0);
+            if (d.fret[s] == -1 || d.fret[s] == 0) {
+                QVERIFY2(head == (d.fret[s] == -1 ? QLatin1Char('X') : QLatin1Char('O')), qPrintable(what));
+                open = open || d.fret[s] == 0;
+            } else {
+                QVERIFY2(QStringLiteral("1234T").contains(marks.at(0)), qPrintable(what));
+                QVERIFY2(d.fret[s] >= 1 && d.fret[s] <= 21, qPrintable(what));
+                low = std::min(low, d.fret[s]);
+                high = std::max(high, d.fret[s]);
+            }
+        }
+        if (open || high <= 5)
+            QVERIFY2(r.base == 0, qPrintable(what));
+        else
+            QVERIFY2(r.base == low - 1, qPrintable(what));
+    }
+}
+
+void TestChordDb::notes_data()
+{
+    QTest::addColumn<int>("name");
+    for (int t = 0; t < FirstScaleIndex; ++t)
+        QTest::newRow(ChordTypes[t].listText.data()) << t;
+}
+
+void TestChordDb::notes()
+{
+    QFETCH(int, name);
+    const ChordEntry& chord = ChordTypes[name];
+    const QString optional = optionalDigits(chord);
+    for (const KeyEntry& k : Keys) {
+        const QString key = QString::fromLatin1(k.noteRow.substr(0, 2));
+        const int root = pitchClassOf(key);
+        const bool hasFifth = QString::fromLatin1(chord.formula).contains(QLatin1Char('8'));
+        int fifthBass = 0;
+        for (const Row& r : rowsOf(key, name)) {
+            const QString what = describe(r);
+            const Decoded d = decode(r);
+            std::set<int> sounding;
+            int bass = 1000, first = -1, last = -1;
+            for (int s = 0; s < Strings; ++s) {
+                if (d.fret[s] < 0)
+                    continue;
+                const int midi = OpenMidi[s] + d.fret[s];
+                sounding.insert(midi % 12);
+                bass = std::min(bass, midi);
+                first = first < 0 ? s : first;
+                last = s;
+            }
+            int sounds = 0, innerMuted = 0;
+            for (int s = first; s <= last; ++s)
+                (d.fret[s] < 0 ? innerMuted : sounds) += 1;
+            QVERIFY2(sounds >= 4, qPrintable(what));
+            QVERIFY2(innerMuted <= 1, qPrintable(what));
+
+            std::set<int> allowed;
+            for (char digit : chord.formula) {
+                const int pc = (root + FormulaDigitValue(digit) - 1) % 12;
+                allowed.insert(pc);
+                if (!optional.contains(QLatin1Char(digit)))
+                    QVERIFY2(sounding.count(pc) == 1, qPrintable(what + QStringLiteral(" lacks ") + QLatin1Char(digit)));
+            }
+            for (int pc : sounding)
+                QVERIFY2(allowed.count(pc) == 1, qPrintable(what + QStringLiteral(" has a foreign note")));
+            if (bass % 12 != root) {
+                QVERIFY2(hasFifth && bass % 12 == (root + 7) % 12, qPrintable(what + QStringLiteral(" bass")));
+                ++fifthBass;
+            }
+        }
+        QVERIFY2(fifthBass <= 2, qPrintable(key));
+    }
+}
+
+void TestChordDb::fingering()
+{
+    for (const Row& r : rows) {
+        const QString what = describe(r);
+        const Decoded d = decode(r);
+        QMap<QChar, QList<int>> stringsOf; // finger -> strings it presses
+        int low = 99, high = 0;
+        for (int s = 0; s < Strings; ++s)
+            if (d.fret[s] > 0) {
+                low = std::min(low, d.fret[s]);
+                high = std::max(high, d.fret[s]);
+                if (d.finger[s] != QLatin1Char('T'))
+                    stringsOf[d.finger[s]].append(s);
+            }
+        if (high == 0)
+            continue;
+        QVERIFY2(high - low <= 3, qPrintable(what + QStringLiteral(" span")));
+
+        int fingeredLow = 99;
+        for (const QList<int>& strings : stringsOf)
+            fingeredLow = std::min(fingeredLow, d.fret[strings.first()]);
+        for (int s = 0; s < Strings; ++s)
+            if (d.finger[s] == QLatin1Char('T')) {
+                // The thumb only wraps over to the low E, next to the index.
+                QCOMPARE(s, 5);
+                QVERIFY2(std::abs(d.fret[s] - fingeredLow) <= 1, qPrintable(what + QStringLiteral(" thumb")));
+            }
+
+        int barres = 0;
+        for (auto it = stringsOf.cbegin(); it != stringsOf.cend(); ++it) {
+            const QList<int>& strings = it.value();
+            const int fret = d.fret[strings.first()];
+            for (int s : strings)
+                QVERIFY2(d.fret[s] == fret, qPrintable(what + QStringLiteral(" one finger, two frets")));
+            if (strings.size() > 1) {
+                ++barres;
+                QVERIFY2(fret == fingeredLow, qPrintable(what + QStringLiteral(" barre above the lowest fret")));
+                for (int s = strings.first(); s <= strings.last(); ++s)
+                    QVERIFY2(d.fret[s] >= fret, qPrintable(what + QStringLiteral(" open or muted under the barre")));
+            }
+            // Fingers are ordered by fret; on one fret the higher finger
+            // lies on a higher string, and no finger reaches past the next.
+            for (auto other = std::next(it); other != stringsOf.cend(); ++other) {
+                const int otherFret = d.fret[other.value().first()];
+                const int gap = other.key().digitValue() - it.key().digitValue();
+                QVERIFY2(otherFret >= fret, qPrintable(what + QStringLiteral(" fingers cross")));
+                QVERIFY2(otherFret - fret <= gap + 1, qPrintable(what + QStringLiteral(" stretch")));
+                if (otherFret == fret)
+                    QVERIFY2(other.value().last() < strings.first(), qPrintable(what + QStringLiteral(" fingers cross")));
+            }
+        }
+        QVERIFY2(barres <= 1, qPrintable(what));
+    }
+}
+
+void TestChordDb::noDuplicatesOrSubsets()
+{
+    for (const KeyEntry& k : Keys)
+        for (int name = 0; name < FirstScaleIndex; ++name) {
+            const QList<Row> list = rowsOf(QString::fromLatin1(k.noteRow.substr(0, 2)), name);
+            for (const Row& a : list)
+                for (const Row& b : list) {
+                    if (&a == &b)
+                        continue;
+                    const Decoded da = decode(a), db = decode(b);
+                    bool within = true; // every string of a sounds the same in b
+                    for (int s = 0; s < Strings; ++s)
+                        within = within && (da.fret[s] < 0 || da.fret[s] == db.fret[s]);
+                    QVERIFY2(!within, qPrintable(describe(a) + QStringLiteral(" within ") + describe(b)));
+                }
+        }
+}
+
+void TestChordDb::knownShapes_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("name");
+    QTest::addColumn<QString>("frets");   // low E first
+    QTest::addColumn<QString>("fingers"); // low E first, "" = any; x muted, 0 open
+    struct Known {
+        const char* label;
+        const char* key;
+        const char* name;
+        const char* frets;
+        const char* fingers;
+    };
+    const Known known[] = {
+        {"open C", "C ", "major", "x32010", "x32010"},
+        {"open A", "A ", "major", "x02220", "x01230"},
+        {"open G", "G ", "major", "320003", ""},
+        {"open E", "E ", "major", "022100", "023100"},
+        {"open D", "D ", "major", "xx0232", "xx0132"},
+        {"open Am", "A ", "minor", "x02210", "x02310"},
+        {"open Em", "E ", "minor", "022000", ""},
+        {"open Dm", "D ", "minor", "xx0231", "xx0231"},
+        {"open C7", "C ", "seventh", "x32310", "x32410"},
+        {"open A7", "A ", "seventh", "x02020", "x02030"},
+        {"open G7", "G ", "seventh", "320001", "320001"},
+        {"open E7", "E ", "seventh", "020100", "020100"},
+        {"open D7", "D ", "seventh", "xx0212", "xx0213"},
+        {"open B7", "B ", "seventh", "x21202", "x21304"},
+        {"open Am7", "A ", "minor seventh", "x02010", "x02010"},
+        {"open Em7", "E ", "minor seventh", "022030", ""},
+        {"open Em7, two fingers less", "E ", "minor seventh", "020000", ""},
+        {"open Dm7", "D ", "minor seventh", "xx0211", "xx0211"},
+        {"open Cmaj7", "C ", "major seventh", "x32000", "x32000"},
+        {"open Dmaj7", "D ", "major seventh", "xx0222", ""},
+        {"open Amaj7", "A ", "major seventh", "x02120", "x02130"},
+        {"open Fmaj7", "F ", "major seventh", "xx3210", "xx3210"},
+        {"open Asus4", "A ", "suspended fourth", "x02230", ""},
+        {"open Dsus4", "D ", "suspended fourth", "xx0233", ""},
+        {"open Esus4", "E ", "suspended fourth", "022200", ""},
+        {"open A6", "A ", "sixth", "x02222", ""},
+        {"open Am6", "A ", "minor sixth", "x02212", ""},
+        {"E-shape F", "F ", "major", "133211", "134211"},
+        {"E-shape G", "G ", "major", "355433", "134211"},
+        {"E-shape C", "C ", "major", "8 10 10 9 8 8", "1 3 4 2 1 1"},
+        {"E-shape E at 12", "E ", "major", "12 14 14 13 12 12", "1 3 4 2 1 1"},
+        {"E-shape Fm", "F ", "minor", "133111", "134111"},
+        {"E-shape Am", "A ", "minor", "577555", "134111"},
+        {"E-shape F7", "F ", "seventh", "131211", "131211"},
+        {"E-shape A7", "A ", "seventh", "575655", "131211"},
+        {"E-shape Fm7", "F ", "minor seventh", "131111", "131111"},
+        {"E-shape Gm7", "G ", "minor seventh", "353333", "131111"},
+        {"E-shape Fmaj7", "F ", "major seventh", "1x221x", "1x342x"},
+        {"E-shape Gmaj7", "G ", "major seventh", "3x443x", "1x342x"},
+        {"A-shape Bb", "A#", "major", "x13331", "x12341"},
+        {"A-shape C", "C ", "major", "x35553", "x12341"},
+        {"A-shape D", "D ", "major", "x57775", "x12341"},
+        {"A-shape Bbm", "A#", "minor", "x13321", "x13421"},
+        {"A-shape Em", "E ", "minor", "x79987", "x13421"},
+        {"A-shape Bb7", "A#", "seventh", "x13131", "x13141"},
+        {"A-shape D7", "D ", "seventh", "x57575", "x13141"},
+        {"A-shape Bbm7", "A#", "minor seventh", "x13121", "x13121"},
+        {"A-shape Cm7", "C ", "minor seventh", "x35343", "x13121"},
+        {"A-shape Bbmaj7", "A#", "major seventh", "x13231", "x13241"},
+        {"A-shape Ebmaj7", "D#", "major seventh", "x68786", "x13241"},
+    };
+    for (const Known& k : known) {
+        int name = -1;
+        for (int t = 0; t < FirstScaleIndex; ++t)
+            if (ChordTypes[t].listText == k.name)
+                name = t;
+        QTest::newRow(k.label) << QString::fromLatin1(k.key) << name << QString::fromLatin1(k.frets)
+                               << QString::fromLatin1(k.fingers);
+    }
+}
+
+void TestChordDb::knownShapes()
+{
+    QFETCH(QString, key);
+    QFETCH(int, name);
+    QFETCH(QString, frets);
+    QFETCH(QString, fingers);
+    QVERIFY(name >= 0);
+    const std::array<int, Strings> wanted = parseLowToHigh(frets);
+    for (const Row& r : rowsOf(key, name)) {
+        const Decoded d = decode(r);
+        if (d.fret != wanted)
+            continue;
+        if (!fingers.isEmpty()) {
+            const std::array<int, Strings> finger = parseLowToHigh(fingers);
+            for (int s = 0; s < Strings; ++s)
+                if (d.fret[s] > 0)
+                    QVERIFY2(d.finger[s].digitValue() == finger[s], qPrintable(describe(r)));
+        }
+        return;
+    }
+    QFAIL(qPrintable(QStringLiteral("%1 is missing").arg(frets)));
+}
+
+void TestChordDb::generatorRepeats()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Chords.mdb"));
+    QProcess gen;
+    gen.start(QStringLiteral(LYROVAN_CHORDGEN), {path});
+    QVERIFY(gen.waitForFinished(60000));
+    QCOMPARE(gen.exitCode(), 0);
+
+    QList<Row> again;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection + QStringLiteral("_again"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QVERIFY(db.open());
+        QSqlQuery q(QStringLiteral("SELECT Key, Name, Fret, Fingering FROM Chords ORDER BY rowid"), db);
+        while (q.next())
+            again.append({q.value(0).toString(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString()});
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(Connection + QStringLiteral("_again"));
+    QCOMPARE(again.size(), rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        QVERIFY2(describe(again.at(i)) == describe(rows.at(i)), qPrintable(describe(again.at(i))));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Chords.mdb")});
+}
+
+void TestChordDb::generatorRefusesBadPath()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("no such folder/Chords.mdb"));
+    QProcess gen;
+    gen.start(QStringLiteral(LYROVAN_CHORDGEN), {path});
+    QVERIFY(gen.waitForFinished(60000));
+    QVERIFY(gen.exitCode() != 0);
+    QVERIFY(!gen.readAllStandardError().isEmpty());
+    QVERIFY(!QFile::exists(path));
+}
+
+QTEST_GUILESS_MAIN(TestChordDb)
+#include "tst_chorddb.moc"

@@ -1,0 +1,133 @@
+// The voicing rules of the chord database generator, one decision at a time.
+
+#include "Positions.h"
+#include "Voicing.h"
+#include "theory/ChordTables.h"
+
+#include <QTest>
+
+using namespace lyrovan;
+using namespace lyrovan::chordgen;
+
+namespace {
+
+// "x32010" or "x 15 14 12 13 12", low E first.
+Frets frets(const QString& text)
+{
+    const QStringList parts = text.contains(QLatin1Char(' ')) ? text.split(QLatin1Char(' '))
+                                                              : text.split(QString(), Qt::SkipEmptyParts);
+    Frets f{};
+    for (int s = 0; s < StringCount; ++s)
+        f[s] = parts.value(s) == QLatin1String("x") ? Muted : parts.value(s).toInt();
+    return f;
+}
+
+int typeNamed(const char* listText)
+{
+    for (int t = 0; t < ChordTypeCount; ++t)
+        if (ChordTypes[t].listText == listText)
+            return t;
+    return -1;
+}
+
+} // namespace
+
+class TestChordVoicing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fingers_data();
+    void fingers();
+    void rules_data();
+    void rules();
+    void shapesPlayInTheirOwnKey();
+    void optionalTonesAreChordTones();
+};
+
+void TestChordVoicing::fingers_data()
+{
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<QString>("expected"); // low E first, '.' open or muted; "" = unplayable
+    QTest::newRow("A without a barre") << "x02220" << "x.123.";
+    QTest::newRow("Dm7 small barre") << "xx0211" << "xx.211";
+    QTest::newRow("muted string under the barre") << "31x111" << "";
+    QTest::newRow("open string under the barre") << "310111" << "";
+    QTest::newRow("five fingers") << "x32333" << "";
+    QTest::newRow("thumb on the bass") << "10 x 10 11 11 12" << "Tx1234";
+    QTest::newRow("thumb too far") << "13 x 10 11 11 12" << "";
+}
+
+void TestChordVoicing::fingers()
+{
+    QFETCH(QString, shape);
+    QFETCH(QString, expected);
+    const Frets f = frets(shape);
+    const std::optional<FingerChoice> hand = assignFingers(f);
+    QCOMPARE(hand.has_value(), !expected.isEmpty());
+    if (!hand)
+        return;
+    QString got;
+    for (int s = 0; s < StringCount; ++s)
+        got += f[s] == Muted ? QLatin1Char('x') : hand->fingers[s] ? QLatin1Char(hand->fingers[s]) : QLatin1Char('.');
+    QCOMPARE(got, expected);
+}
+
+void TestChordVoicing::rules_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<bool>("fifthInBass");
+    QTest::newRow("open C") << "C " << "major" << "x32010" << true << false;
+    QTest::newRow("C over G") << "C " << "major" << "332010" << true << true;
+    QTest::newRow("C over E") << "C " << "major" << "032010" << false << false;
+    QTest::newRow("foreign note") << "C " << "major" << "x32011" << false << false;
+    QTest::newRow("seventh missing") << "C " << "seventh" << "x32010" << false << false;
+    QTest::newRow("fifth left out of a seventh") << "C " << "seventh" << "x3231x" << true << false;
+    QTest::newRow("fifth kept in a triad") << "C " << "major" << "x3x010" << true << false;
+    QTest::newRow("two gaps") << "C " << "major" << "x3x0x0" << false << false;
+    QTest::newRow("three strings") << "C " << "major" << "xxx010" << false << false;
+    QTest::newRow("span of four frets") << "F " << "major" << "1x3215" << false << false;
+    QTest::newRow("open string with a high fret") << "E " << "major" << "0 x 9 9 9 0" << false << false;
+    QTest::newRow("past the last fret") << "F " << "major" << "x 20 22 22 22 20" << false << false;
+    QTest::newRow("eleventh without third") << "C " << "eleventh" << "x3333x" << true << false;
+    QTest::newRow("augmented keeps its fifth") << "C " << "augmented seventh" << "x3231x" << false << false;
+}
+
+void TestChordVoicing::rules()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, type);
+    QFETCH(QString, shape);
+    QFETCH(bool, valid);
+    QFETCH(bool, fifthInBass);
+    const int keyIndex = keyIndexOf(key.toStdString());
+    const int typeIndex = typeNamed(type.toLatin1().constData());
+    QVERIFY(keyIndex >= 0 && typeIndex >= 0);
+    const std::optional<Voicing> v = makeVoicing(frets(shape), chordTones(keyIndex, typeIndex));
+    QCOMPARE(v.has_value(), valid);
+    if (v)
+        QCOMPARE(v->fifthInBass, fifthInBass);
+}
+
+void TestChordVoicing::shapesPlayInTheirOwnKey()
+{
+    for (const Shape& shape : knownShapes()) {
+        const std::optional<Frets> f = parseShape(shape.frets);
+        const int key = keyIndexOf(shape.key);
+        QVERIFY2(f && key >= 0, shape.frets.data());
+        QVERIFY2(makeVoicing(*f, chordTones(key, shape.typeIndex)),
+                 qPrintable(QStringLiteral("%1 as %2").arg(shape.frets.data(), ChordTypes[shape.typeIndex].listText.data())));
+    }
+}
+
+void TestChordVoicing::optionalTonesAreChordTones()
+{
+    for (int t = 0; t < GeneratedTypeCount; ++t)
+        for (char digit : optionalDigits(t))
+            QVERIFY2(ChordTypes[t].formula.find(digit) != std::string_view::npos, ChordTypes[t].listText.data());
+}
+
+QTEST_GUILESS_MAIN(TestChordVoicing)
+#include "tst_chordvoicing.moc"

@@ -1,0 +1,328 @@
+#include "Voicing.h"
+
+#include "theory/ChordTables.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <vector>
+
+namespace lyrovan::chordgen {
+
+namespace {
+
+struct OptionalTones {
+    int typeIndex;
+    std::string_view digits;
+};
+
+// The formula tones a chord may leave out; every other tone must sound.
+// The fifth ("8") may go from the sixth, seventh and ninth chords, never from
+// triads or where it is altered. The eleventh and thirteenth chords may also
+// lose their upper extensions ("3" = the second, "7" = the sharp eleventh)
+// and the eleventh its third ("5").
+constexpr std::array<OptionalTones, 22> OptionalTable{{
+    {1, "8"},   // sixth
+    {2, "8"},   // seventh
+    {3, "8"},   // ninth
+    {4, "835"}, // eleventh
+    {5, "83"},  // eleventh sharp
+    {6, "837"}, // thirteenth
+    {7, "8"},   // major sixth
+    {8, "8"},   // major seventh
+    {9, "8"},   // major ninth
+    {10, "3"},  // major eleventh
+    {12, "8"},  // seventh, flat ninth
+    {13, "8"},  // seventh, flat tenth
+    {17, "8"},  // sixth, ninth
+    {21, "8"},  // seventh, suspended fourth
+    {23, "8"},  // minor sixth
+    {24, "8"},  // minor seventh
+    {25, "8"},  // minor ninth
+    {27, "8"},  // minor seventh, flat ninth
+    {28, "8"},  // minor, major seventh
+    {29, "8"},  // minor ninth, major seventh
+    {31, "8"},  // minor sixth, ninth
+    {-1, ""},
+}};
+
+constexpr char PerfectFifthDigit = '8';
+constexpr int BarreCost = 1;
+constexpr int ThumbCost = 8;
+constexpr int ThumbReach = 1; // frets between the thumb and the index finger
+
+int pitchClassOfDigit(int rootPc, char digit)
+{
+    return (rootPc + FormulaDigitValue(digit) - 1) % 12;
+}
+
+} // namespace
+
+std::string_view optionalDigits(int typeIndex)
+{
+    for (const OptionalTones& entry : OptionalTable)
+        if (entry.typeIndex == typeIndex)
+            return entry.digits;
+    return {};
+}
+
+ChordTones chordTones(int keyIndex, int typeIndex)
+{
+    ChordTones tones;
+    tones.rootPc = PitchClassOf(Keys[keyIndex].noteRow.substr(0, 2));
+    const std::string_view formula = ChordTypes[typeIndex].formula;
+    const std::string_view optional = optionalDigits(typeIndex);
+    for (char digit : formula) {
+        const int bit = 1 << pitchClassOfDigit(tones.rootPc, digit);
+        tones.allowedMask |= bit;
+        if (optional.find(digit) == std::string_view::npos)
+            tones.requiredMask |= bit;
+        else
+            tones.optionalMask |= bit;
+        if (digit == PerfectFifthDigit)
+            tones.fifthPc = pitchClassOfDigit(tones.rootPc, digit);
+    }
+    return tones;
+}
+
+int soundingCount(const Frets& frets)
+{
+    return static_cast<int>(std::count_if(frets.begin(), frets.end(), [](int f) { return f != Muted; }));
+}
+
+int lowestPressed(const Frets& frets)
+{
+    int lowest = 0;
+    for (int f : frets)
+        if (f > 0 && (lowest == 0 || f < lowest))
+            lowest = f;
+    return lowest;
+}
+
+int highestPressed(const Frets& frets)
+{
+    return std::max(0, *std::max_element(frets.begin(), frets.end()));
+}
+
+bool hasOpenString(const Frets& frets)
+{
+    return std::find(frets.begin(), frets.end(), 0) != frets.end();
+}
+
+bool isSubsetOf(const Frets& a, const Frets& b)
+{
+    for (int s = 0; s < StringCount; ++s)
+        if (a[s] != Muted && a[s] != b[s])
+            return false;
+    return soundingCount(a) < soundingCount(b);
+}
+
+namespace {
+
+// Best assignment of fingers 1..4 to the pressed strings, leaving string 6
+// alone when the thumb takes it.
+std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString)
+{
+    struct Press {
+        int fret;
+        int string;
+    };
+    std::vector<Press> presses;
+    for (int s = thumbOnLowString ? 1 : 0; s < StringCount; ++s)
+        if (frets[s] > 0)
+            presses.push_back({frets[s], s});
+    // Fingers rise with the fret and, on one fret, from the lower string up,
+    // so in this order a valid assignment never goes down.
+    std::sort(presses.begin(), presses.end(), [](const Press& a, const Press& b) {
+        return a.fret != b.fret ? a.fret < b.fret : a.string < b.string;
+    });
+    const int count = static_cast<int>(presses.size());
+    if (count == 0)
+        return FingerChoice{};
+
+    const int minFret = presses.front().fret;
+    // Near the nut with open strings ringing, fingers follow the frets
+    // themselves (open C: 3 2 . 1 .); elsewhere the hand sits at the lowest fret.
+    const int handFret = hasOpenString(frets) && minFret <= 3 ? 1 : minFret;
+
+    std::optional<FingerChoice> best;
+    std::vector<int> seq(count, 0);
+    auto evaluate = [&]() {
+        // Finger 1 alone may cover several strings, as a barre.
+        int barreLow = StringCount, barreHigh = -1, barreStrings = 0;
+        for (int i = 0; i < count; ++i)
+            if (seq[i] == 1 && presses[i].fret == minFret) {
+                barreLow = std::min(barreLow, presses[i].string);
+                barreHigh = std::max(barreHigh, presses[i].string);
+                ++barreStrings;
+            }
+        const bool barre = barreStrings > 1;
+        if (barre)
+            for (int s = barreLow + 1; s < barreHigh; ++s)
+                if (frets[s] <= 0)
+                    return; // an open or muted string under the barre
+        for (int i = 0; i < count; ++i)
+            for (int j = i + 1; j < count; ++j)
+                if (seq[j] > seq[i] && presses[j].fret - presses[i].fret > seq[j] - seq[i] + 1)
+                    return; // too wide a stretch between two fingers
+        int cost = barre ? BarreCost : 0;
+        for (int i = 0; i < count; ++i) {
+            const int d = seq[i] - (presses[i].fret - handFret + 1);
+            cost += d * d;
+        }
+        // Among equals the later (higher-numbered) assignment wins.
+        if (!best || cost <= best->cost) {
+            FingerChoice choice;
+            choice.barre = barre;
+            choice.cost = cost;
+            for (int i = 0; i < count; ++i)
+                choice.fingers[presses[i].string] = static_cast<char>('0' + seq[i]);
+            best = choice;
+        }
+    };
+    auto place = [&](auto&& self, int i) -> void {
+        if (i == count) {
+            evaluate();
+            return;
+        }
+        const int from = i == 0 ? 1 : seq[i - 1];
+        for (int finger = from; finger <= 4; ++finger) {
+            if (i > 0 && finger == seq[i - 1]) {
+                // The same finger again: only finger 1 barring the lowest fret.
+                if (finger != 1 || presses[i].fret != minFret)
+                    continue;
+            }
+            seq[i] = finger;
+            self(self, i + 1);
+        }
+    };
+    place(place, 0);
+    return best;
+}
+
+} // namespace
+
+std::optional<FingerChoice> assignFingers(const Frets& frets)
+{
+    if (std::optional<FingerChoice> hand = fingersFor(frets, false))
+        return hand;
+    // When four fingers are not enough, the thumb wrapped over the neck may
+    // hold the bass on string 6, at the fret of the index finger or next to it.
+    const int low = lowestPressed(frets);
+    if (frets[0] <= 0 || frets[0] > low + ThumbReach)
+        return std::nullopt;
+    std::optional<FingerChoice> hand = fingersFor(frets, true);
+    if (!hand)
+        return std::nullopt;
+    Frets fingered = frets;
+    fingered[0] = Muted;
+    if (std::abs(frets[0] - lowestPressed(fingered)) > ThumbReach)
+        return std::nullopt;
+    hand->fingers[0] = Thumb;
+    hand->cost += ThumbCost;
+    return hand;
+}
+
+std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
+{
+    int first = -1, last = -1;
+    for (int s = 0; s < StringCount; ++s) {
+        if (frets[s] < Muted || frets[s] > MaxFret)
+            return std::nullopt;
+        if (frets[s] != Muted) {
+            if (first < 0)
+                first = s;
+            last = s;
+        }
+    }
+    if (soundingCount(frets) < MinSounding)
+        return std::nullopt;
+    int innerMuted = 0;
+    for (int s = first + 1; s < last; ++s)
+        innerMuted += frets[s] == Muted ? 1 : 0;
+    if (innerMuted > 1)
+        return std::nullopt;
+
+    int present = 0;
+    int bassMidi = 1000, bassPc = -1;
+    for (int s = 0; s < StringCount; ++s) {
+        if (frets[s] == Muted)
+            continue;
+        const int midi = OpenStringMidi[s] + frets[s];
+        const int pc = midi % 12;
+        if ((chord.allowedMask & (1 << pc)) == 0)
+            return std::nullopt;
+        present |= 1 << pc;
+        if (midi < bassMidi) {
+            bassMidi = midi;
+            bassPc = pc;
+        }
+    }
+    if ((present & chord.requiredMask) != chord.requiredMask)
+        return std::nullopt;
+    const bool fifthInBass = bassPc != chord.rootPc;
+    if (fifthInBass && bassPc != chord.fifthPc)
+        return std::nullopt;
+
+    const int low = lowestPressed(frets), high = highestPressed(frets);
+    if (low > 0 && high - low > MaxSpan)
+        return std::nullopt;
+    // Open strings only fit a diagram that starts at the nut.
+    if (hasOpenString(frets) && high > DiagramRows - 1)
+        return std::nullopt;
+
+    const std::optional<FingerChoice> hand = assignFingers(frets);
+    if (!hand)
+        return std::nullopt;
+
+    Voicing v;
+    v.frets = frets;
+    v.fingers = hand->fingers;
+    v.fifthInBass = fifthInBass;
+    v.droppedOptional = std::popcount(static_cast<unsigned>(chord.optionalMask & ~present));
+    int fingersUsed = 0;
+    for (char f : {'1', '2', '3', '4', Thumb})
+        fingersUsed += std::find(v.fingers.begin(), v.fingers.end(), f) != v.fingers.end() ? 1 : 0;
+    int mutedAbove = 0;
+    for (int s = StringCount - 1; s >= 0 && frets[s] == Muted; --s)
+        ++mutedAbove;
+    v.score = (StringCount - soundingCount(frets)) * 3 + innerMuted * 4 + hand->cost + fingersUsed
+        + (low > 0 ? (high - low) * 2 : 0) + v.droppedOptional * 3 + mutedAbove * 2
+        + (fifthInBass ? 25 : 0) + (hasOpenString(frets) ? -4 : 0);
+    return v;
+}
+
+Diagram encodeDiagram(const Voicing& voicing)
+{
+    const Frets& frets = voicing.frets;
+    Diagram d;
+    const bool atNut = hasOpenString(frets) || highestPressed(frets) <= DiagramRows - 1;
+    d.baseFret = atNut ? 0 : lowestPressed(frets) - 1;
+    d.cells.assign(StringCount * DiagramRows, ' ');
+    for (int s = 0; s < StringCount; ++s) {
+        const int column = StringCount - 1 - s; // string 1 (high e) comes first
+        if (frets[s] == Muted)
+            d.cells[column] = 'X';
+        else if (frets[s] == 0)
+            d.cells[column] = 'O';
+        else
+            d.cells[(frets[s] - d.baseFret) * StringCount + column] = voicing.fingers[s];
+    }
+    return d;
+}
+
+std::string shapeText(const Frets& frets)
+{
+    std::string text;
+    for (int f : frets) {
+        if (f == Muted)
+            text += 'x';
+        else if (f < 10)
+            text += static_cast<char>('0' + f);
+        else
+            text += '(' + std::to_string(f) + ')';
+    }
+    return text;
+}
+
+} // namespace lyrovan::chordgen

@@ -1,0 +1,89 @@
+#pragma once
+// Guitar voicings of a chord: which notes a chord needs and allows, whether
+// a set of frets is a correct and playable position, which fingers press it,
+// and how it is written into a chord diagram of the chord database.
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace lyrovan::chordgen {
+
+inline constexpr int StringCount = 6;
+inline constexpr int MaxFret = 21;   // highest fret of the neck
+inline constexpr int MaxSpan = 3;    // highest minus lowest pressed fret
+inline constexpr int MinSounding = 4;
+inline constexpr int Muted = -1;
+inline constexpr int DiagramRows = 6;
+
+// Standard tuning as MIDI notes. Index 0 is string 6 (low E), index 5 is
+// string 1 (high e): all arrays of six below use this low-to-high order.
+inline constexpr std::array<int, StringCount> OpenStringMidi{40, 45, 50, 55, 59, 64};
+
+// Fret of each string: Muted, 0 for the open string, or 1..MaxFret.
+using Frets = std::array<int, StringCount>;
+
+// Finger on each string: '1'..'4' when pressed, Thumb for the thumb over the
+// neck on string 6, 0 when open or muted.
+using Fingers = std::array<char, StringCount>;
+inline constexpr char Thumb = 'T';
+
+struct ChordTones {
+    int rootPc = 0;
+    int fifthPc = -1;   // the perfect fifth if the formula has it, else -1
+    int allowedMask = 0;  // bit n set: pitch class n may sound
+    int requiredMask = 0; // bit n set: pitch class n must sound
+    int optionalMask = 0; // allowed tones that may be left out
+};
+
+// Notes of chord type typeIndex (0..31) on the key at keyIndex (0..11), in
+// the order of the tables in theory/ChordTables.h.
+ChordTones chordTones(int keyIndex, int typeIndex);
+
+// The formula digits chord type typeIndex may leave out.
+std::string_view optionalDigits(int typeIndex);
+
+struct FingerChoice {
+    Fingers fingers{};
+    bool barre = false;
+    int cost = 0; // lower is more natural
+};
+
+// The most natural way to press frets with fingers 1..4, if there is one:
+// fingers ordered by fret and, on one fret, from the lower string up; one
+// finger may lie across strings as a barre on the lowest pressed fret, with
+// every string under it pressed. The thumb takes string 6 only where the four
+// fingers cannot play the position.
+std::optional<FingerChoice> assignFingers(const Frets& frets);
+
+struct Voicing {
+    Frets frets{};
+    Fingers fingers{};
+    bool fifthInBass = false;
+    int droppedOptional = 0; // optional tones that do not sound
+    int score = 0;           // lower is a better position
+};
+
+// frets as a position of chord, or nothing if it breaks a rule: a foreign or
+// missing note, wrong bass, too few strings, gaps, span, fingering, encoding.
+std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord);
+
+int soundingCount(const Frets& frets);
+int lowestPressed(const Frets& frets); // 0 when nothing is pressed
+int highestPressed(const Frets& frets);
+bool hasOpenString(const Frets& frets);
+
+// True if a sounds on fewer strings than b with the same frets there.
+bool isSubsetOf(const Frets& a, const Frets& b);
+
+struct Diagram {
+    int baseFret = 0;
+    std::string cells; // 36 characters, rows 0..5, strings 1..6 within a row
+};
+
+Diagram encodeDiagram(const Voicing& voicing);
+
+// "x32010" style, low E first; frets above 9 as "(10)".
+std::string shapeText(const Frets& frets);
+
+} // namespace lyrovan::chordgen
