@@ -1,0 +1,88 @@
+#pragma once
+// The built-in General MIDI synthesizer: FluidSynth's settings, synthesizer
+// and one General MIDI soundfont, without any audio output of its own.
+// FluidSynthOut puts an audio driver on top of it; tests render straight into
+// a buffer.
+
+#include <fluidsynth/types.h>
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace lyrovan {
+
+class GmSynth {
+public:
+    // Where the soundfont is looked for, first match wins: the program's
+    // folder, then the system's General MIDI soundfont.
+    static QStringList defaultSoundFontPaths();
+
+    // Creates the synthesizer and loads the first readable soundfont of
+    // soundFontPaths. Check isLoaded(); errorText() says why it is not.
+    explicit GmSynth(const QStringList& soundFontPaths = defaultSoundFontPaths(),
+                     double sampleRate = 44100.0);
+    ~GmSynth();
+    GmSynth(const GmSynth&) = delete;
+    GmSynth& operator=(const GmSynth&) = delete;
+
+    bool isLoaded() const { return m_soundFontId >= 0; }
+    const QString& errorText() const { return m_error; }
+    const QString& soundFontPath() const { return m_soundFontPath; }
+    double sampleRate() const { return m_sampleRate; }
+
+    // Plays a packed short message (status + data1 * 256 + data2 * 65536).
+    // Program change and note-on are played; every other status is ignored.
+    void shortMessage(std::uint32_t message);
+    // Releases every note on every channel: each fades with its own release.
+    void allNotesOff();
+    // Silences every voice at once.
+    void allSoundsOff();
+    int activeVoiceCount() const;
+
+    // Renders frames of interleaved stereo samples (left, right, left, ...)
+    // into out, which holds 2 * frames floats. Needs no audio driver; do not
+    // call it while an audio driver plays this synthesizer.
+    bool render(float* out, int frames);
+
+    // Sets one FluidSynth setting by name (a number, an integer or a text,
+    // whichever the setting is). Audio settings take effect with the next
+    // audio driver.
+    bool setSetting(const QString& name, const QString& value);
+
+    // For the audio driver; null unless isLoaded().
+    fluid_settings_t* settings() const { return m_settings; }
+    fluid_synth_t* synth() const { return m_synth; }
+
+private:
+    bool loadSoundFont(const QStringList& soundFontPaths);
+
+    fluid_settings_t* m_settings = nullptr;
+    fluid_synth_t* m_synth = nullptr;
+    int m_soundFontId = -1;
+    double m_sampleRate;
+    QString m_soundFontPath;
+    QString m_error;
+};
+
+// Collects the errors FluidSynth reports on this thread while it lives, instead
+// of letting FluidSynth print them to the console. Installs the program's
+// FluidSynth log handler on first use; warnings and notes go to the
+// "lyrovan.sound" logging category, which is quiet unless enabled.
+class FluidErrorCapture {
+public:
+    FluidErrorCapture();
+    ~FluidErrorCapture();
+    FluidErrorCapture(const FluidErrorCapture&) = delete;
+    FluidErrorCapture& operator=(const FluidErrorCapture&) = delete;
+
+    // The errors so far, joined by "; "; empty if none.
+    const QString& text() const { return m_text; }
+    void append(const QString& message);
+
+private:
+    FluidErrorCapture* m_outer;
+    QString m_text;
+};
+
+} // namespace lyrovan
