@@ -1,17 +1,119 @@
 #include "Neck.h"
 
+#include "theory/ChordTables.h"
 #include "theory/clsChord.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
+#include <QImage>
 #include <QLabel>
+#include <QPalette>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QStringView>
 #include <QWidget>
+
+#include <string_view>
 
 namespace lyrovan {
 
 namespace {
+
 constexpr int StringTops[6] = {1050, 1380, 1710, 2040, 2370, 2715};
+
+// The strip and what it holds, in twips relative to the viewport or strip.
+constexpr int StripLeft = -300;
+constexpr int StripWidth = 12445;
+constexpr int StripHeight = 2295;
+constexpr int ScrollMin = 300;
+constexpr int ScrollMax = 7000;
+
+// Standard tuning, string 1 (highest, top row) to string 6.
+constexpr std::string_view OpenNotes[Neck::Strings] = {"E ", "B ", "G ", "D ", "A ", "E "};
+
+constexpr int MarkerTops[Neck::Strings] = {60, 420, 720, 1080, 1380, 1740};
+constexpr int MarkerHeight = 195;
+
+// Left edge of each marker by fret, strings 1 to 6. Each column lies over
+// its fret wire in the neck picture; the columns narrow towards the body.
+constexpr int MarkerLefts[Neck::Frets][Neck::Strings] = {
+    {360, 360, 360, 360, 360, 360},
+    {1260, 1260, 1200, 1200, 1200, 1260},
+    {2100, 2100, 2160, 2160, 2160, 2100},
+    {3000, 3000, 2940, 3000, 3000, 3000},
+    {3720, 3720, 3780, 3720, 3720, 3720},
+    {4560, 4560, 4560, 4560, 4560, 4560},
+    {5220, 5280, 5220, 5220, 5220, 5220},
+    {5940, 5880, 5940, 5940, 5940, 5940},
+    {6600, 6600, 6540, 6540, 6600, 6600},
+    {7080, 7080, 7140, 7140, 7080, 7080},
+    {7680, 7680, 7680, 7680, 7680, 7680},
+    {8100, 8100, 8100, 8100, 8100, 8100},
+    {8640, 8640, 8640, 8640, 8640, 8640},
+    {9060, 9060, 9000, 9000, 9000, 9060},
+    {9420, 9420, 9420, 9420, 9420, 9420},
+    {9840, 9840, 9780, 9840, 9840, 9840},
+    {10140, 10140, 10200, 10140, 10140, 10140},
+    {10560, 10560, 10560, 10560, 10560, 10560},
+    {10860, 10860, 10860, 10860, 10860, 10860},
+    {11220, 11220, 11220, 11220, 11220, 11220},
+    {11520, 11520, 11460, 11460, 11520, 11520},
+    {11760, 11760, 11760, 11760, 11760, 11760},
+};
+
+// The fret numbers below the sixth string.
+constexpr int FretNumberLefts[Neck::Frets] = {360, 1260, 2220, 3000, 3780, 4560, 5280, 5940,
+    6600, 7200, 7620, 8160, 8580, 9000, 9420, 9780, 10140, 10500, 10860, 11160, 11520, 11820};
+constexpr int FretNumberTop = 2040;
+constexpr int FretNumberHeight = 195;
+
+// The neck picture's place in the strip.
+constexpr int PictureLeft = 360;
+constexpr int PictureTop = 30;
+constexpr int PictureWidth = 11595;
+constexpr int PictureHeight = 1995;
+
+const QColor ClearedBack(255, 255, 255);
+const QColor KeyBack(255, 0, 0);
+
+// Note name f semitones above the open note of string (1..6).
+QString CaptionAt(int string, int fret)
+{
+    const int open = PitchClassOf(OpenNotes[string - 1]);
+    const std::string_view name = NoteNames[static_cast<std::size_t>((open + fret) % 12)];
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    if (widget->palette().color(role) == colour)
+        return;
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+// A label in the strip that takes the font it inherits (the window's) and
+// fits its width to its caption with that font.
+QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& caption, int left, int top,
+                       int height, const QColor& back, const QColor& text)
+{
+    auto* label = new QLabel(strip);
+    label->setObjectName(name);
+    label->setMargin(0);
+    label->setIndent(0);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setAutoFillBackground(true);
+    SetColour(label, QPalette::Window, back);
+    SetColour(label, QPalette::WindowText, text);
+    label->setText(caption);
+    label->setGeometry(Px(left), Px(top), label->sizeHint().width(), Px(height));
+    return label;
+}
+
 } // namespace
 
 Neck::Neck(QWidget* window) : QObject(window)
@@ -20,9 +122,23 @@ Neck::Neck(QWidget* window) : QObject(window)
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
     m_outer->setGeometry(TwipRect(360, 960, 5115, 2655));
     m_outer->setAutoFillBackground(true);
-    QPalette palette = m_outer->palette();
-    palette.setColor(QPalette::Window, QColor(192, 192, 192));
-    m_outer->setPalette(palette);
+    SetColour(m_outer, QPalette::Window, QColor(192, 192, 192));
+
+    BuildStrip();
+    BuildMarkers();
+
+    m_scroll = new QScrollBar(Qt::Horizontal, m_outer);
+    m_scroll->setObjectName(QStringLiteral("scrNeck"));
+    m_scroll->setGeometry(TwipRect(0, 2280, 5040, 315));
+    m_scroll->setRange(ScrollMin, ScrollMax);
+    m_scroll->setSingleStep(100);
+    m_scroll->setPageStep(1000);
+    m_scroll->setValue(-StripLeft);
+    // The strip follows changes of the value, not the thumb while it is
+    // dragged: without tracking the value changes when the thumb is let go.
+    m_scroll->setTracking(false);
+    m_scroll->raise();
+    connect(m_scroll, &QScrollBar::valueChanged, this, [this] { scrNeck_Change(); });
 
     const QFont font = TahomaFont(12, true);
     for (int k = 0; k < 6; ++k) {
@@ -35,14 +151,86 @@ Neck::Neck(QWidget* window) : QObject(window)
     }
 }
 
+void Neck::BuildStrip()
+{
+    const QColor stripBack = QApplication::palette().color(QPalette::Light);
+    m_inner = new QWidget(m_outer);
+    m_inner->setObjectName(QStringLiteral("picNeckInner"));
+    m_inner->setGeometry(TwipRect(StripLeft, 0, StripWidth, StripHeight));
+    m_inner->setAutoFillBackground(true);
+    SetColour(m_inner, QPalette::Window, stripBack);
+
+    // The picture is stretched once to its place; created first so that
+    // the markers and fret numbers lie in front of it.
+    auto* image = new QLabel(m_inner);
+    image->setObjectName(QStringLiteral("imgNeck"));
+    const QRect place = TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight);
+    image->setGeometry(place);
+    const QImage picture(QStringLiteral(":/neck.png"));
+    if (!picture.isNull())
+        image->setPixmap(QPixmap::fromImage(
+            picture.scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+
+    for (int fret = 0; fret < Frets; ++fret)
+        MakeStripLabel(m_inner, QStringLiteral("lblFret(%1)").arg(fret), QString::number(fret),
+                       FretNumberLefts[fret], FretNumberTop, FretNumberHeight, stripBack, Qt::black);
+}
+
+void Neck::BuildMarkers()
+{
+    // As built every marker shows on the button face; the first update
+    // replaces that. The lowest string's text is black, the others use the
+    // button text colour.
+    const QPalette app = QApplication::palette();
+    for (int string = 1; string <= Strings; ++string) {
+        const QColor text = string == Strings ? QColor(Qt::black) : app.color(QPalette::ButtonText);
+        for (int fret = 0; fret < Frets; ++fret) {
+            m_markers[string - 1][fret] = MakeStripLabel(
+                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(string, fret),
+                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight,
+                app.color(QPalette::Button), text);
+        }
+    }
+}
+
+void Neck::scrNeck_Change()
+{
+    m_inner->move(Px(-m_scroll->value()), m_inner->y());
+}
+
 void Neck::ClearFretboard()
 {
+    for (int fret = 0; fret < Frets; ++fret) {
+        for (int string = 0; string < Strings; ++string) {
+            QLabel* marker = m_markers[string][fret];
+            marker->setVisible(false);
+            SetColour(marker, QPalette::Window, ClearedBack);
+        }
+    }
 }
 
 void Neck::UpdateFretboard(const clsChord& chord)
 {
     ClearFretboard();
-    (void)chord;
+    const QString key = chord.Key();
+    const QString notes = chord.Construct();
+
+    // The tuning lives only in the captions: each marker is compared with
+    // every note name of the chord.
+    for (int fret = 0; fret < Frets; ++fret) {
+        const qsizetype n = notes.size();
+        for (qsizetype j = 0; j < n; j += 2) {
+            const QStringView note = QStringView(notes).mid(j, 2);
+            for (int string = 0; string < Strings; ++string) {
+                QLabel* marker = m_markers[string][fret];
+                const QString caption = marker->text();
+                if (note == caption)
+                    marker->setVisible(true);
+                if (caption == key)
+                    SetColour(marker, QPalette::Window, KeyBack);
+            }
+        }
+    }
 }
 
 } // namespace lyrovan

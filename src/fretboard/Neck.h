@@ -1,11 +1,18 @@
 #pragma once
 // The neck view: the viewport picNeckOuter with its sliding strip, the neck
 // picture, the fret and string numbers and the 132 note markers.
+//
+// The strip picNeckInner is much longer than the viewport; the scroll bar
+// scrNeck under it slides it sideways (its Left is always minus the bar's
+// value). The markers lbl1..lbl6 (one array per string, element = fret)
+// carry the note name found at their place as a fixed caption; an update
+// shows those whose caption is one of the chord's notes, the key's in red.
 
 #include <QObject>
 
 class QWidget;
 class QLabel;
+class QScrollBar;
 
 namespace lyrovan {
 
@@ -14,12 +21,19 @@ class clsChord;
 class Neck : public QObject {
     Q_OBJECT
 public:
+    static constexpr int Strings = 6;
+    static constexpr int Frets = 22; // 0 (open string) to 21
+
     // Builds the neck's controls as children of window.
     explicit Neck(QWidget* window);
 
     QWidget* viewport() const { return m_outer; }
+    QWidget* strip() const { return m_inner; }
+    QScrollBar* scrollBar() const { return m_scroll; }
     // String numbers "1-".."6-" (0..5) and "-1".."-6" (6..11).
     QLabel* stringLabel(int index) const { return m_strings[index]; }
+    // The marker of string (1..6) at fret (0..21).
+    QLabel* marker(int string, int fret) const { return m_markers[string - 1][fret]; }
 
     // Hides every note marker and whitens its background.
     void ClearFretboard();
@@ -27,8 +41,16 @@ public:
     void UpdateFretboard(const clsChord& chord);
 
 private:
+    void BuildStrip();
+    void BuildMarkers();
+    // Moves the strip to follow the scroll bar's value.
+    void scrNeck_Change();
+
     QWidget* m_outer = nullptr;
+    QWidget* m_inner = nullptr;
+    QScrollBar* m_scroll = nullptr;
     QLabel* m_strings[12] = {};
+    QLabel* m_markers[Strings][Frets] = {};
 };
 
 } // namespace lyrovan
