@@ -1,14 +1,18 @@
 #include "frmMain.h"
 
+#include "app/frmAbout.h"
 #include "errors/ReportError.h"
 #include "fretboard/Neck.h"
+#include "help/Help.h"
 #include "library/ChordDiagram.h"
+#include "library/ChordTexts.h"
 #include "library/DataSource.h"
 #include "sound/Instruments.h"
 #include "theory/ChordTables.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/PictureButton.h"
+#include "ui/Shapes.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -25,6 +29,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <array>
 
 namespace lyrovan {
 
@@ -32,6 +37,9 @@ namespace {
 
 constexpr int ClientWidth = 8820;
 constexpr int ClientHeight = 4065;
+
+// Run-time error number for using the chord before start-up created it.
+constexpr std::int32_t ObjectNotSet = 91;
 
 QString Latin1(std::string_view text)
 {
@@ -97,6 +105,8 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
+    connect(m_cmdNextPos[0], &QToolButton::clicked, this, [this] { cmdNextPos_Click(0); });
+    connect(m_cmdNextPos[1], &QToolButton::clicked, this, [this] { cmdNextPos_Click(1); });
 
     // The window cannot be resized: its size follows the fixed client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -265,8 +275,93 @@ void frmMain::UpdateFretboard()
         m_neck->UpdateFretboard(*m_currentChord);
 }
 
+const clsChord& frmMain::RequireChord() const
+{
+    if (!m_currentChord)
+        throw RuntimeError(ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+    return *m_currentChord;
+}
+
 void frmMain::QueryChords()
 {
+    const std::array<QWidget*, 3> positionControls{m_cmdNextPos[0], m_cmdNextPos[1], m_chkStrum};
+    try {
+        for (QWidget* control : positionControls)
+            control->setEnabled(true);
+
+        m_datChords->setRecordSource(ChordQuerySql(RequireChord().Key(), m_cboChord->currentIndex()));
+        m_datChords->Refresh();
+
+        cmdNextPos_Click(2);
+
+        // One stored position or none: nothing to step through or strum.
+        if (m_datChords->RecordCount() <= 1) {
+            for (QWidget* control : positionControls)
+                control->setEnabled(false);
+        }
+    } catch (...) {
+        ReportError(RuntimeError::fromCurrentException());
+    }
+}
+
+void frmMain::cmdNextPos_Click(int Index)
+{
+    // Each step is tried on its own and a failing one is passed over
+    // silently: an empty result leaves empty cells and the previous fret.
+    const auto step = [](auto&& body) {
+        try {
+            body();
+        } catch (...) {
+        }
+    };
+
+    switch (Index) {
+    case 0:
+        step([this] { m_datChords->MoveNext(); });
+        step([this] {
+            if (m_datChords->Eof())
+                m_datChords->MoveFirst();
+        });
+        break;
+    case 1:
+        step([this] { m_datChords->MovePrevious(); });
+        step([this] {
+            if (m_datChords->Bof())
+                m_datChords->MoveLast();
+        });
+        break;
+    case 2:
+        step([this] { m_datChords->MoveFirst(); });
+        break;
+    default:
+        break;
+    }
+
+    QString fingering;
+    step([&] { fingering = FieldText(m_datChords->Field(QStringLiteral("Fingering"))); });
+
+    for (int row = 0; row < DiagramRows; ++row)
+        for (int string = 1; string <= DiagramStrings; ++string)
+            SetCaption(m_diagram->cell(string, row), FingeringCell(fingering, string, row));
+
+    step([this] {
+        if (const auto fret = PositionFretFrom(m_datChords->Field(QStringLiteral("Fret"))))
+            m_positionFret = *fret;
+    });
+
+    m_diagram->nutUpper()->setVisible(m_positionFret == 0);
+
+    step([this] { UpdateCaptions(); });
+}
+
+void frmMain::UpdateCaptions()
+{
+    const clsChord& chord = RequireChord();
+    const QString construct = chord.Construct();
+    SetCaption(m_lblPanel[1], ConstructionCaption(construct));
+    SetCaption(m_lblPanel[0], StatusChordCaption(chord.Key(), m_chordSuffix));
+    SetCaption(m_diagram->fretCaption(), FretCaption(m_positionFret));
+    SetCaption(m_diagram->chordCaption(), DiagramChordCaption(chord.Key(), m_chordSuffix));
 }
 
 void frmMain::mnuQuitYes_Click()
@@ -291,12 +386,17 @@ void frmMain::mnuLyrovanHelp_Click()
 
 void frmMain::mnuAbout_Click()
 {
+    // Built afresh for every opening and shown modally; no owner window.
+    frmAbout about;
+    about.Form_Load();
+    about.exec();
 }
 
 void frmMain::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        ShowHelp(m_helpFile, this);
         return;
     }
     QMainWindow::keyPressEvent(event);

@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 class QAction;
@@ -52,12 +53,17 @@ public:
     void mnuQuitYes_Click();
     void mnuLyrovanHelp_Click();
     void mnuAbout_Click();
+    // The position buttons: 0 next, 1 previous (both circular), 2 the first
+    // position (after a query); then shows the current position.
+    void cmdNextPos_Click(int Index);
 
     // Shared chord state.
     const ChordState& chordState() const { return m_state; }
     const clsChord* CurrentChord() const { return m_currentChord.get(); }
     const QString& ChordSuffix() const { return m_chordSuffix; }
     const QString& HelpFile() const { return m_helpFile; }
+    // The base fret of the position shown (0 until one is shown).
+    std::int16_t PositionFret() const { return m_positionFret; }
 
     // Sound state.
     int MidiChannel() const { return m_midiChannel; }
@@ -75,6 +81,8 @@ private:
     void Form_Unload();
     void UpdateFretboard();
     void QueryChords();
+    void UpdateCaptions();
+    const clsChord& RequireChord() const;
 
     void BuildTopBand(QWidget* client);
     void BuildStatusBar(QWidget* client);
@@ -86,6 +94,7 @@ private:
     std::unique_ptr<clsChord> m_currentChord;
     QString m_chordSuffix;
     QString m_helpFile;
+    std::int16_t m_positionFret = 0;
 
     int m_midiChannel = 0;
     int m_noteVelocity = 127;

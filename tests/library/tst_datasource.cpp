@@ -1,0 +1,365 @@
+// The data source on its own: a record set's positions and moves, field
+// reads, and the files it refuses, without ever changing or creating one.
+
+#include "ChordDb.h"
+#include "errors/RuntimeError.h"
+#include "library/DataSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using namespace lyrovan;
+using namespace lyrovan::test;
+
+namespace {
+
+// Runs body and gives the number of the RuntimeError it raised, 0 if none.
+int ErrorOf(const std::function<void()>& body, QString* description = nullptr)
+{
+    try {
+        body();
+    } catch (const RuntimeError& e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
+}
+
+const QString AllRows = QStringLiteral("SELECT * FROM Chords WHERE [Key] = 'C ' AND [Name] = 0 ORDER BY [Fret];");
+
+} // namespace
+
+class TestDataSource : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void movesThroughTheResult_data();
+    void movesThroughTheResult();
+    void nothingBeforeTheFirstRefresh();
+    void fieldReads();
+    void badFilesAreRefused_data();
+    void badFilesAreRefused();
+    void aFileThatAppearsLaterIsOpened();
+    void changingTheFileReopens();
+    void failedCommand();
+    void neverWritesEvenWhenAsked();
+    void holdsNoLockBetweenRefreshes();
+    void twoSourcesAtOnce();
+
+private:
+    QString path(const QString& name = QStringLiteral("Chords.mdb")) const { return m_dir->filePath(name); }
+    void writeFrets(const QString& file, const QList<int>& frets);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestDataSource::init()
+{
+    // A connection removed while still in use would leave the file open.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("still in use|duplicate connection")));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestDataSource::cleanup()
+{
+    m_dir.reset();
+}
+
+void TestDataSource::writeFrets(const QString& file, const QList<int>& frets)
+{
+    QVector<ChordRow> rows;
+    for (int fret : frets)
+        rows.append({QStringLiteral("C "), 0, fret, QStringLiteral("fret %1").arg(fret)});
+    // Rows of other keys and types that the query must not return.
+    rows.append({QStringLiteral("C#"), 0, 1, QStringLiteral("other key")});
+    rows.append({QStringLiteral("C "), 1, 1, QStringLiteral("other type")});
+    QCOMPARE(WriteChordDb(file, rows), QString());
+}
+
+void TestDataSource::movesThroughTheResult_data()
+{
+    QTest::addColumn<QList<int>>("frets");   // as stored, in any order
+    QTest::addColumn<QString>("moves");      // F first, L last, N next, P previous
+    QTest::addColumn<QStringList>("after");  // per move: the current fret, "BOF", "EOF" or "3021"
+
+    QTest::newRow("empty: every move fails")
+        << QList<int>{} << "FLNP" << QStringList{"3021", "3021", "3021", "3021"};
+    QTest::newRow("one row: next runs onto EOF, then fails")
+        << QList<int>{4} << "NNP" << QStringList{"EOF", "3021", "4"};
+    QTest::newRow("one row: previous runs onto BOF, then fails")
+        << QList<int>{4} << "PPN" << QStringList{"BOF", "3021", "4"};
+    QTest::newRow("three rows in fret order")
+        << QList<int>{5, 0, 3} << "NNNPPPP" << QStringList{"3", "5", "EOF", "5", "3", "0", "BOF"};
+    QTest::newRow("first and last")
+        << QList<int>{5, 0, 3} << "LFLP" << QStringList{"5", "0", "5", "3"};
+    QTest::newRow("from EOF back and from BOF forward")
+        << QList<int>{2, 9} << "NNPPPN" << QStringList{"9", "EOF", "9", "2", "BOF", "2"};
+}
+
+void TestDataSource::movesThroughTheResult()
+{
+    QFETCH(QList<int>, frets);
+    QFETCH(QString, moves);
+    QFETCH(QStringList, after);
+    writeFrets(path(), frets);
+
+    DataSource source;
+    source.setDatabaseName(path());
+    source.setRecordSource(AllRows);
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), frets.size());
+    // After a refresh the first row is current; an empty set is at BOF and EOF.
+    QCOMPARE(source.Bof(), frets.isEmpty());
+    QCOMPARE(source.Eof(), frets.isEmpty());
+
+    for (qsizetype i = 0; i < moves.size(); ++i) {
+        const QChar move = moves.at(i);
+        const int error = ErrorOf([&] {
+            if (move == QLatin1Char('F'))
+                source.MoveFirst();
+            else if (move == QLatin1Char('L'))
+                source.MoveLast();
+            else if (move == QLatin1Char('N'))
+                source.MoveNext();
+            else
+                source.MovePrevious();
+        });
+        QString state;
+        if (error != 0)
+            state = QString::number(error);
+        else if (source.Bof())
+            state = QStringLiteral("BOF");
+        else if (source.Eof())
+            state = QStringLiteral("EOF");
+        else
+            state = source.Field(QStringLiteral("Fret")).toString();
+        QVERIFY2(state == after.at(i), qPrintable(QStringLiteral("move %1 (%2): %3").arg(i).arg(move).arg(state)));
+    }
+}
+
+void TestDataSource::nothingBeforeTheFirstRefresh()
+{
+    writeFrets(path(), {1, 2});
+    const QByteArray before = FileHash(path());
+    DataSource source;
+    source.setDatabaseName(path());
+    QCOMPARE(source.RecordCount(), 0);
+    QVERIFY(source.Bof() && source.Eof());
+    QCOMPARE(ErrorOf([&] { source.MoveFirst(); }), int(RuntimeError::NoCurrentRecord));
+    QCOMPARE(ErrorOf([&] { source.Field(QStringLiteral("Fret")); }), int(RuntimeError::NoCurrentRecord));
+    QCOMPARE(FileHash(path()), before);
+}
+
+void TestDataSource::fieldReads()
+{
+    QCOMPARE(WriteChordDb(path(), {{QStringLiteral("C "), 0, QVariant(), QVariant()},
+                                   {QStringLiteral("C "), 0, 7, QStringLiteral("text")}}),
+             QString());
+    DataSource source;
+    source.setDatabaseName(path());
+    source.setRecordSource(AllRows);
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 2);
+
+    // NULL sorts first and stays null.
+    QVERIFY(source.Field(QStringLiteral("Fret")).isNull());
+    QVERIFY(source.Field(QStringLiteral("Fingering")).isNull());
+    source.MoveNext();
+    QCOMPARE(source.Field(QStringLiteral("Fret")).toInt(), 7);
+    QCOMPARE(source.Field(QStringLiteral("fingering")).toString(), QStringLiteral("text"));
+    QCOMPARE(source.Field(QStringLiteral("KEY")).toString(), QStringLiteral("C "));
+
+    QString description;
+    const int unknown = ErrorOf([&] { source.Field(QStringLiteral("Capo")); }, &description);
+    QVERIFY(unknown != 0 && unknown != RuntimeError::NoCurrentRecord);
+    QVERIFY2(description.contains(QStringLiteral("Capo")), qPrintable(description));
+
+    source.MoveNext(); // EOF: no current row
+    QCOMPARE(ErrorOf([&] { source.Field(QStringLiteral("Fret")); }), int(RuntimeError::NoCurrentRecord));
+}
+
+void TestDataSource::badFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("cause"); // part of the description
+    QTest::newRow("missing") << "missing" << "does not exist";
+    QTest::newRow("empty") << "empty" << "empty";
+    QTest::newRow("garbage") << "garbage" << "not a database";
+    QTest::newRow("folder") << "folder" << "folder";
+    QTest::newRow("no Chords table") << "notable" << "no table \"Chords\"";
+    QTest::newRow("no Fingering field") << "nofingering" << "no field \"Fingering\"";
+    QTest::newRow("no Key field") << "nokey" << "no field \"Key\"";
+}
+
+void TestDataSource::badFilesAreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, cause);
+    const QString file = path();
+    if (kind == QLatin1String("empty")) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("garbage")) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray bytes;
+        for (int i = 0; i < 4096; ++i)
+            bytes.append(char((i * 37 + 11) % 251));
+        f.write(bytes);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Chords.mdb")));
+    } else if (kind == QLatin1String("notable")) {
+        QCOMPARE(WriteChordDb(file, {}, QStringLiteral("CREATE TABLE Voicings ([Key] TEXT, [Name] INTEGER, "
+                                                       "[Fret] INTEGER, [Fingering] TEXT)")),
+                 QString());
+    } else if (kind == QLatin1String("nofingering")) {
+        QCOMPARE(WriteChordDb(file, {}, QStringLiteral("CREATE TABLE Chords ([Key] TEXT, [Name] INTEGER, "
+                                                       "[Fret] INTEGER)")),
+                 QString());
+    } else if (kind == QLatin1String("nokey")) {
+        QCOMPARE(WriteChordDb(file, {}, QStringLiteral("CREATE TABLE Chords ([Name] INTEGER, [Fret] INTEGER, "
+                                                       "[Fingering] TEXT)")),
+                 QString());
+    }
+    const QByteArray before = FileHash(file);
+
+    DataSource source;
+    source.setDatabaseName(file);
+    source.setRecordSource(QStringLiteral("SELECT * FROM Chords;"));
+    for (int attempt = 0; attempt < 2; ++attempt) { // a second refresh fails the same way
+        QString description;
+        QCOMPARE(ErrorOf([&] { source.Refresh(); }, &description), int(RuntimeError::CannotOpenDatabase));
+        QVERIFY2(description.contains(QLatin1Char('"') + file + QLatin1Char('"')), qPrintable(description));
+        QVERIFY2(description.contains(cause), qPrintable(description));
+        QCOMPARE(source.RecordCount(), 0);
+        QVERIFY(source.Bof() && source.Eof());
+    }
+    QCOMPARE(FileHash(file), before);
+    if (kind == QLatin1String("missing"))
+        QVERIFY(!QFile::exists(file));
+    // No journal or other side file was left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             kind == QLatin1String("missing") ? QStringList() : QStringList{QStringLiteral("Chords.mdb")});
+}
+
+void TestDataSource::aFileThatAppearsLaterIsOpened()
+{
+    DataSource source;
+    source.setDatabaseName(path());
+    source.setRecordSource(AllRows);
+    QCOMPARE(ErrorOf([&] { source.Refresh(); }), int(RuntimeError::CannotOpenDatabase));
+    writeFrets(path(), {2, 4});
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 2);
+}
+
+void TestDataSource::changingTheFileReopens()
+{
+    writeFrets(path(QStringLiteral("a.mdb")), {1});
+    writeFrets(path(QStringLiteral("b.mdb")), {6, 8, 10});
+    DataSource source;
+    source.setRecordSource(AllRows);
+    source.setDatabaseName(path(QStringLiteral("a.mdb")));
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 1);
+    source.setDatabaseName(path(QStringLiteral("b.mdb")));
+    QCOMPARE(source.RecordCount(), 1); // naming a file opens nothing
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 3);
+    QCOMPARE(source.Field(QStringLiteral("Fret")).toInt(), 6);
+    source.setDatabaseName(path(QStringLiteral("missing.mdb")));
+    QCOMPARE(ErrorOf([&] { source.Refresh(); }), int(RuntimeError::CannotOpenDatabase));
+}
+
+void TestDataSource::failedCommand()
+{
+    writeFrets(path(), {1, 2});
+    DataSource source;
+    source.setDatabaseName(path());
+    source.setRecordSource(AllRows);
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 2);
+    source.setRecordSource(QStringLiteral("SELECT * FROM Chords WHERE [Capo] = 1;"));
+    QCOMPARE(ErrorOf([&] { source.Refresh(); }), int(RuntimeError::DatabaseCommand));
+    // The failed refresh leaves no rows of the query before.
+    QCOMPARE(source.RecordCount(), 0);
+    QCOMPARE(ErrorOf([&] { source.MoveFirst(); }), int(RuntimeError::NoCurrentRecord));
+    // The connection is still good for the next query.
+    source.setRecordSource(AllRows);
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 2);
+}
+
+void TestDataSource::neverWritesEvenWhenAsked()
+{
+    writeFrets(path(), {1, 2, 3});
+    const QByteArray before = FileHash(path());
+    DataSource source;
+    source.setDatabaseName(path());
+    for (const char* sql : {"DELETE FROM Chords;", "INSERT INTO Chords ([Key]) VALUES ('D ');",
+                            "CREATE TABLE Extra (x INTEGER);"}) {
+        source.setRecordSource(QString::fromLatin1(sql));
+        QVERIFY2(ErrorOf([&] { source.Refresh(); }) != 0, sql);
+    }
+    source.setRecordSource(AllRows);
+    source.Refresh();
+    QCOMPARE(source.RecordCount(), 3);
+    QCOMPARE(FileHash(path()), before);
+}
+
+void TestDataSource::holdsNoLockBetweenRefreshes()
+{
+    writeFrets(path(), {1, 2, 3});
+    const QByteArray before = FileHash(path());
+    DataSource source;
+    source.setDatabaseName(path());
+    source.setRecordSource(AllRows);
+    source.Refresh();
+    source.MoveNext();
+
+    // Another program can take the file's exclusive lock while the rows are held.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(path());
+        other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QVERIFY(other.open());
+        QSqlQuery query(other);
+        QVERIFY2(query.exec(QStringLiteral("BEGIN EXCLUSIVE")), qPrintable(query.lastError().text()));
+        QVERIFY(query.exec(QStringLiteral("ROLLBACK")));
+        query.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QCOMPARE(source.Field(QStringLiteral("Fret")).toInt(), 2);
+    QCOMPARE(FileHash(path()), before);
+}
+
+void TestDataSource::twoSourcesAtOnce()
+{
+    writeFrets(path(QStringLiteral("a.mdb")), {1});
+    writeFrets(path(QStringLiteral("b.mdb")), {6, 8});
+    auto first = std::make_unique<DataSource>();
+    DataSource second;
+    first->setDatabaseName(path(QStringLiteral("a.mdb")));
+    second.setDatabaseName(path(QStringLiteral("b.mdb")));
+    first->setRecordSource(AllRows);
+    second.setRecordSource(AllRows);
+    first->Refresh();
+    second.Refresh();
+    QCOMPARE(first->RecordCount(), 1);
+    QCOMPARE(second.RecordCount(), 2);
+    first.reset(); // removing one connection leaves the other working
+    second.Refresh();
+    QCOMPARE(second.RecordCount(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestDataSource)
+#include "tst_datasource.moc"
