@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "app/frmMain.h"
+#include "sound/FluidSynthOut.h"
 #include "ui/Fonts.h"
 #include "Version.h"
 
@@ -16,8 +17,11 @@ int RunApplication(int argc, char* argv[])
         QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision));
     LoadBundledFonts();
 
+    // The synthesizer outlives the window, which closes it when it unloads.
+    FluidSynthOut synthesizer;
     MainWindowParts parts;
     parts.programFolder = QCoreApplication::applicationDirPath();
+    parts.midi = &synthesizer;
     frmMain window(parts);
     window.Form_Load();
     return app.exec();

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "app/frmAbout.h"
+#include "errors/Pause.h"
 #include "errors/ReportError.h"
 #include "fretboard/Neck.h"
 #include "help/Help.h"
@@ -8,6 +9,8 @@
 #include "library/ChordTexts.h"
 #include "library/DataSource.h"
 #include "sound/Instruments.h"
+#include "sound/MidiOut.h"
+#include "sound/Strum.h"
 #include "theory/ChordTables.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
@@ -26,6 +29,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -107,6 +111,14 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
     connect(m_cmdNextPos[0], &QToolButton::clicked, this, [this] { cmdNextPos_Click(0); });
     connect(m_cmdNextPos[1], &QToolButton::clicked, this, [this] { cmdNextPos_Click(1); });
+    // The toggle reacts to every change of its state, by a click or by the
+    // end of a strum; setting the state it already has does nothing.
+    connect(m_chkStrum, &QToolButton::toggled, this, [this] { chkStrum_Click(); });
+    connect(m_tmrStrum, &QTimer::timeout, this, [this] { tmrStrum_Timer(); });
+    // The bars act on every change of their value: a drag, an arrow or
+    // trough click, the keyboard or the wheel.
+    for (int index = 0; index < 2; ++index)
+        connect(m_slider[index], &QScrollBar::valueChanged, this, [this, index] { Slider_Scroll(index); });
 
     // The window cannot be resized: its size follows the fixed client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -192,6 +204,8 @@ void frmMain::BuildMenus()
         action->setCheckable(true);
         action->setChecked(entry.menuIndex == FirstInstrumentIndex);
         m_mnuInst[entry.menuIndex] = action;
+        const int index = entry.menuIndex;
+        connect(action, &QAction::triggered, this, [this, index] { mnuInst_Click(index); });
     }
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -414,10 +428,100 @@ void frmMain::Form_Unload()
         return;
     m_unloaded = true;
     try {
+        // The timer goes with the window: no further strum step runs.
         m_tmrStrum->stop();
+        if (m_parts.midi)
+            m_parts.midi->close();
     } catch (...) {
         ReportError(RuntimeError::fromCurrentException());
     }
+}
+
+void frmMain::chkStrum_Click()
+{
+    try {
+        if (m_chkStrum->isChecked()) {
+            m_chkStrum->setText(QStringLiteral("&Stop"));
+            if (!m_cmdNextPos[0]->isEnabled())
+                return;
+            const std::int32_t opened = m_parts.midi ? m_parts.midi->open(m_midiDeviceId) : -1;
+            if (opened != 0) {
+                ShowMessage(QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."),
+                            QString::fromLatin1(ProductName), MessageIcon::Warning);
+            }
+            SendToDevice(PackProgramChange(m_instrumentProgram));
+            m_tmrStrum->start();
+        } else {
+            if (m_parts.midi)
+                m_parts.midi->close();
+            m_chkStrum->setText(QStringLiteral("&Strum"));
+        }
+    } catch (...) {
+        ReportError(RuntimeError::fromCurrentException());
+    }
+}
+
+void frmMain::tmrStrum_Timer()
+{
+    try {
+        ++m_strumStep;
+        const StrumStepPlan plan = PlanStrumStep(m_strumStep, m_instrumentProgram > LastGuitarProgram);
+        if (!plan.ends) {
+            m_stringBaseNote = plan.baseNote;
+            // The diagram as it is now: a change of position mid-strum is heard.
+            QStringList column;
+            for (int row = 0; row < 6; ++row)
+                column << m_diagram->cell(plan.string, row)->text();
+            if (const std::optional<int> offset = ColumnOffset(column, m_positionFret))
+                PlayNote(*offset);
+            return;
+        }
+        m_strumStep = 0;
+        m_tmrStrum->stop();
+        // The last note rings on while the window stays responsive.
+        const QPointer<frmMain> alive(this);
+        Pause(1, false);
+        if (alive)
+            m_chkStrum->setChecked(false);
+    } catch (...) {
+        ReportError(RuntimeError::fromCurrentException());
+    }
+}
+
+void frmMain::PlayNote(int FretOffset)
+{
+    try {
+        if (FretOffset == -1)
+            return;
+        SendToDevice(PackNoteOn(m_midiChannel, m_stringBaseNote + FretOffset, m_noteVelocity));
+    } catch (...) {
+        ReportError(RuntimeError::fromCurrentException());
+    }
+}
+
+void frmMain::SendToDevice(std::uint32_t message)
+{
+    if (m_parts.midi)
+        m_parts.midi->shortMessage(message);
+}
+
+void frmMain::mnuInst_Click(int Index)
+{
+    const InstrumentEntry& entry = InstrumentAt(Index);
+    SetCaption(m_lblPanel[2], Latin1(entry.caption));
+    for (int i = FirstInstrumentIndex; i <= LastInstrumentIndex; ++i)
+        m_mnuInst[i]->setChecked(false);
+    m_mnuInst[Index]->setChecked(true);
+    m_instrumentProgram = entry.program;
+    m_diagram->bassArea()->setVisible(Index > SeparatorIndex);
+}
+
+void frmMain::Slider_Scroll(int Index)
+{
+    if (Index == 0)
+        m_noteVelocity = m_slider[0]->value();
+    else if (Index == 1)
+        m_tmrStrum->setInterval(201 - m_slider[1]->value());
 }
 
 } // namespace lyrovan

@@ -56,6 +56,14 @@ public:
     // The position buttons: 0 next, 1 previous (both circular), 2 the first
     // position (after a query); then shows the current position.
     void cmdNextPos_Click(int Index);
+    // The Strum/Stop toggle: checked opens the device and starts the strum,
+    // unchecked closes the device.
+    void chkStrum_Click();
+    // One step of the strum: one string, or the end with its one-second hold.
+    void tmrStrum_Timer();
+    void mnuInst_Click(int Index);
+    // A scroll bar's value changed, by any means: 0 volume, 1 strum speed.
+    void Slider_Scroll(int Index);
 
     // Shared chord state.
     const ChordState& chordState() const { return m_state; }
@@ -70,6 +78,8 @@ public:
     int NoteVelocity() const { return m_noteVelocity; }
     int MidiDeviceId() const { return m_midiDeviceId; }
     int InstrumentProgram() const { return m_instrumentProgram; }
+    int StringBaseNote() const { return m_stringBaseNote; }
+    int StrumStep() const { return m_strumStep; }
 
     DataSource* datChords() const { return m_datChords; }
 
@@ -83,6 +93,8 @@ private:
     void QueryChords();
     void UpdateCaptions();
     const clsChord& RequireChord() const;
+    void PlayNote(int FretOffset);
+    void SendToDevice(std::uint32_t message);
 
     void BuildTopBand(QWidget* client);
     void BuildStatusBar(QWidget* client);
@@ -100,6 +112,8 @@ private:
     int m_noteVelocity = 127;
     int m_midiDeviceId = -1;
     int m_instrumentProgram = 24;
+    int m_stringBaseNote = 0;
+    std::int16_t m_strumStep = 0;
     bool m_unloaded = false;
 
     QWidget* m_client = nullptr;

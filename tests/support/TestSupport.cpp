@@ -17,4 +17,32 @@ void RecordingPresenter::show(const QString& text, const QString& title, Message
     messages.append({text, title, icon});
 }
 
+std::int32_t RecordingMidiOut::open(std::int32_t deviceId)
+{
+    calls << QStringLiteral("open %1").arg(deviceId);
+    isOpen = m_openResult == 0;
+    return m_openResult;
+}
+
+void RecordingMidiOut::shortMessage(std::uint32_t message)
+{
+    // What reaches no open device is kept apart: it makes no sound.
+    calls << (isOpen ? QStringLiteral("msg 0x%1") : QStringLiteral("lost 0x%1")).arg(message, 6, 16, QLatin1Char('0'));
+}
+
+void RecordingMidiOut::close()
+{
+    calls << QStringLiteral("close");
+    isOpen = false;
+}
+
+QList<std::uint32_t> RecordingMidiOut::messages() const
+{
+    QList<std::uint32_t> out;
+    for (const QString& call : calls)
+        if (call.startsWith(QStringLiteral("msg ")))
+            out << call.mid(6).toUInt(nullptr, 16);
+    return out;
+}
+
 } // namespace lyrovan::test

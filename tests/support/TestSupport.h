@@ -3,8 +3,10 @@
 // recording message boxes instead of showing them.
 
 #include "errors/MessagePresenter.h"
+#include "sound/MidiOut.h"
 
 #include <QList>
+#include <QStringList>
 #include <QObject>
 #include <QString>
 #include <QTest>
@@ -28,6 +30,28 @@ public:
     void show(const QString& text, const QString& title, MessageIcon icon) override;
 
     QList<ShownMessage> messages;
+};
+
+// Records the MIDI calls a window makes: "open -1", "msg 0x0c1890", "close";
+// a message sent while no device is open is recorded as "lost 0x...".
+class RecordingMidiOut final : public MidiOut {
+public:
+    // openResult: what open() returns (0 success).
+    explicit RecordingMidiOut(std::int32_t openResult = 0) : m_openResult(openResult) {}
+
+    std::int32_t open(std::int32_t deviceId) override;
+    void shortMessage(std::uint32_t message) override;
+    void close() override;
+
+    // The messages that reached an open device, in order.
+    QList<std::uint32_t> messages() const;
+    void clear() { calls.clear(); }
+
+    QStringList calls;
+    bool isOpen = false;
+
+private:
+    std::int32_t m_openResult;
 };
 
 // The object called name (e.g. "lbl6(21)") below root; fails the test if absent.

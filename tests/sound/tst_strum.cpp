@@ -1,0 +1,399 @@
+// The strum through the window, with a recording MIDI output: the exact
+// calls and packed values for guitar and bass, muted and open strings,
+// stop and resume, instrument and volume changes mid-strum, no device,
+// and the one-second hold at the end.
+
+#include "app/frmMain.h"
+#include "library/ChordDb.h"
+#include "support/TestSupport.h"
+#include "ui/Fonts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+using namespace lyrovan;
+using namespace lyrovan::test;
+
+namespace {
+
+std::uint32_t NoteOn(int note, int velocity = 127)
+{
+    return std::uint32_t(0x90 + note * 256 + velocity * 65536);
+}
+
+constexpr std::uint32_t Program(int program)
+{
+    return std::uint32_t(0xC0 + program * 256);
+}
+
+} // namespace
+
+class TestStrum : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void plainGuitarStrum();
+    void bassStrumPlaysFourStringsAnOctaveLower();
+    void marksMutesAndOpenStringsAwayFromTheNut();
+    void stopThenStrumResumesAtTheNextString();
+    void instrumentSwitchMidStrum_data();
+    void instrumentSwitchMidStrum();
+    void velocityIsReadPerNote();
+    void arrowClicksOnTheBarsTakeEffect_data();
+    void arrowClicksOnTheBarsTakeEffect();
+    void noDeviceWarnsAndStrumsSilently();
+    void noteAboveTheRangeIsReportedAndSkipped();
+    void singlePositionCannotStrum();
+    void clicksDuringTheHoldAreHandled();
+    void closingDuringTheHoldIsSafe();
+    void unloadClosesTheDevice();
+    void instrumentMenuMarksAndShades_data();
+    void instrumentMenuMarksAndShades();
+
+private:
+    void strum() { named<QToolButton>(m_window.get(), QStringLiteral("chkStrum"))->click(); }
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            m_window->tmrStrum_Timer();
+    }
+    QToolButton* toggle() { return named<QToolButton>(m_window.get(), QStringLiteral("chkStrum")); }
+    QTimer* timer() { return named<QTimer>(m_window.get(), QStringLiteral("tmrStrum")); }
+    void makeWindow(std::int32_t openResult);
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<RecordingPresenter> m_recorder;
+    std::unique_ptr<RecordingMidiOut> m_midi;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void TestStrum::initTestCase()
+{
+    LoadBundledFonts();
+    QVERIFY(m_folder.isValid());
+    // C major: open C (x32010) at fret 0 and a position at fret 5 whose
+    // string 6 has marks in rows 1 and 3, string 5 no mark at all, string 4
+    // a mark and an X. C minor: one position only. D major: far up the neck.
+    const QVector<ChordRow> rows = {
+        {QStringLiteral("C "), 0, 0, Fingering("O O  X", " 1    ", "   2  ", "    3 ")},
+        {QStringLiteral("C "), 0, 5, Fingering("      ", "1    1", "   2  ", "  X  3")},
+        {QStringLiteral("C "), 22, 3, Fingering("X    X", "1    X")},
+        {QStringLiteral("D "), 0, 90, Fingering("      ", "1     ")},
+        {QStringLiteral("D "), 0, 91, Fingering("      ", "1     ")},
+    };
+    QCOMPARE(WriteChordDb(m_folder.filePath(QStringLiteral("Chords.mdb")), rows), QString());
+}
+
+void TestStrum::makeWindow(std::int32_t openResult)
+{
+    m_window.reset();
+    m_midi = std::make_unique<RecordingMidiOut>(openResult);
+    m_window = std::make_unique<frmMain>(MainWindowParts{m_folder.path(), m_midi.get()});
+    m_window->Form_Load();
+    QVERIFY(m_recorder->messages.isEmpty());
+    QVERIFY(m_midi->calls.isEmpty());
+}
+
+void TestStrum::init()
+{
+    m_recorder = std::make_unique<RecordingPresenter>();
+    makeWindow(0);
+}
+
+void TestStrum::cleanup()
+{
+    m_window.reset();
+    m_midi.reset();
+    m_recorder.reset();
+}
+
+void TestStrum::plainGuitarStrum()
+{
+    strum();
+    QCOMPARE(toggle()->text(), QStringLiteral("&Stop"));
+    QVERIFY(timer()->isActive());
+    QCOMPARE(m_midi->calls, (QStringList{QStringLiteral("open -1"), QStringLiteral("msg 0x0018c0")}));
+    ticks(6);
+    // String 6 is muted; then C3 E3 G3 C4 E4.
+    QCOMPARE(m_midi->messages(), (QList<std::uint32_t>{Program(24), NoteOn(48), NoteOn(52), NoteOn(55), NoteOn(60),
+                                                       NoteOn(64)}));
+    QCOMPARE(m_window->StrumStep(), 6);
+    ticks(1); // the end step, with its one-second hold
+    QCOMPARE(m_window->StrumStep(), 0);
+    QVERIFY(!timer()->isActive());
+    QVERIFY(!toggle()->isChecked());
+    QCOMPARE(toggle()->text(), QStringLiteral("&Strum"));
+    QCOMPARE(m_midi->calls.last(), QStringLiteral("close"));
+    QCOMPARE(m_midi->calls.count(QStringLiteral("close")), 1);
+    QVERIFY(m_recorder->messages.isEmpty());
+}
+
+void TestStrum::bassStrumPlaysFourStringsAnOctaveLower()
+{
+    named<QAction>(m_window.get(), QStringLiteral("mnuInst(11)"))->trigger(); // Electric Bass (Finger)
+    QCOMPARE(m_window->InstrumentProgram(), 33);
+    strum();
+    ticks(4);
+    QCOMPARE(m_midi->messages(), (QList<std::uint32_t>{Program(33), NoteOn(33 + 3), NoteOn(38 + 2), NoteOn(43)}));
+    ticks(1); // step 5 ends a bass strum
+    QVERIFY(!timer()->isActive());
+    QCOMPARE(m_window->StrumStep(), 0);
+    QVERIFY(!toggle()->isChecked());
+    QCOMPARE(m_midi->messages().size(), 4);
+}
+
+void TestStrum::marksMutesAndOpenStringsAwayFromTheNut()
+{
+    named<QToolButton>(m_window.get(), QStringLiteral("cmdNextPos(0)"))->click();
+    QCOMPARE(m_window->PositionFret(), 5);
+    strum();
+    ticks(6);
+    // String 6: rows 1 and 3 -> fret 8; string 5: no mark -> open A;
+    // string 4: row 2 -> fret 7; string 3: muted by its X under a blank;
+    // string 2: no mark -> open B; string 1: row 1 -> fret 6.
+    QCOMPARE(m_midi->messages(),
+             (QList<std::uint32_t>{Program(24), NoteOn(40 + 8), NoteOn(45), NoteOn(50 + 7), NoteOn(59), NoteOn(64 + 6)}));
+}
+
+void TestStrum::stopThenStrumResumesAtTheNextString()
+{
+    strum();
+    ticks(2);
+    strum(); // Stop
+    QCOMPARE(toggle()->text(), QStringLiteral("&Strum"));
+    QCOMPARE(m_midi->calls.last(), QStringLiteral("close"));
+    QVERIFY(timer()->isActive()); // the strum runs on without sound
+    ticks(1);
+    QCOMPARE(m_midi->calls.last(), QStringLiteral("lost 0x7f3490")); // string 4 goes nowhere
+    strum(); // Strum again: reopens and carries on
+    QCOMPARE(m_midi->calls.mid(m_midi->calls.size() - 2),
+             (QStringList{QStringLiteral("open -1"), QStringLiteral("msg 0x0018c0")}));
+    ticks(1);
+    QCOMPARE(m_midi->messages().last(), NoteOn(55)); // string 3, not string 6
+}
+
+void TestStrum::instrumentSwitchMidStrum_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("ticksBefore");
+    QTest::addColumn<QList<std::uint32_t>>("notesAfter");
+    QTest::addColumn<int>("ticksToEnd");
+    // Guitar to bass before step 5: the strings still to come drop an octave and step 5 ends it.
+    QTest::newRow("guitar to bass") << "mnuInst(1)" << "mnuInst(10)" << 2
+                                    << QList<std::uint32_t>{NoteOn(38 + 2), NoteOn(43)} << 3;
+    // Guitar to bass after step 5: string 1 still sounds, from E3.
+    QTest::newRow("guitar to bass after step 5") << "mnuInst(1)" << "mnuInst(17)" << 5
+                                                 << QList<std::uint32_t>{NoteOn(52)} << 2;
+    // Bass to guitar before step 5: the strum runs on to string 1.
+    QTest::newRow("bass to guitar") << "mnuInst(10)" << "mnuInst(3)" << 2
+                                    << QList<std::uint32_t>{NoteOn(52), NoteOn(55), NoteOn(60), NoteOn(64)} << 5;
+}
+
+void TestStrum::instrumentSwitchMidStrum()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, ticksBefore);
+    QFETCH(QList<std::uint32_t>, notesAfter);
+    QFETCH(int, ticksToEnd);
+    named<QAction>(m_window.get(), from)->trigger();
+    const int program = m_window->InstrumentProgram();
+    strum();
+    ticks(ticksBefore);
+    const qsizetype before = m_midi->messages().size();
+    named<QAction>(m_window.get(), to)->trigger();
+    ticks(ticksToEnd - 1);
+    QCOMPARE(m_midi->messages().mid(before), notesAfter);
+    QCOMPARE(m_midi->messages().first(), Program(program)); // the sound changes only next time
+    QVERIFY(timer()->isActive());
+    ticks(1);
+    QVERIFY(!timer()->isActive());
+}
+
+void TestStrum::velocityIsReadPerNote()
+{
+    strum();
+    ticks(2);
+    named<QScrollBar>(m_window.get(), QStringLiteral("Slider(0)"))->setValue(90);
+    ticks(1);
+    QCOMPARE(m_midi->messages().last(), NoteOn(52, 90));
+    QCOMPARE(m_midi->messages().at(1), NoteOn(48, 127));
+}
+
+void TestStrum::arrowClicksOnTheBarsTakeEffect_data()
+{
+    QTest::addColumn<int>("bar");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("velocity");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("volume arrow left") << 0 << int(QAbstractSlider::SliderSingleStepSub) << 126 << 100;
+    QTest::newRow("volume trough left") << 0 << int(QAbstractSlider::SliderPageStepSub) << 117 << 100;
+    QTest::newRow("speed arrow right") << 1 << int(QAbstractSlider::SliderSingleStepAdd) << 127 << 201 - 164;
+    QTest::newRow("speed trough left") << 1 << int(QAbstractSlider::SliderPageStepSub) << 127 << 201 - 122;
+    QTest::newRow("speed to the right end") << 1 << int(QAbstractSlider::SliderToMaximum) << 127 << 1;
+    QTest::newRow("volume to the left end") << 0 << int(QAbstractSlider::SliderToMinimum) << 10 << 100;
+}
+
+void TestStrum::arrowClicksOnTheBarsTakeEffect()
+{
+    QFETCH(int, bar);
+    QFETCH(int, action);
+    QFETCH(int, velocity);
+    QFETCH(int, interval);
+    QCOMPARE(timer()->interval(), 100); // the bar's 160 takes effect only once it moves
+    named<QScrollBar>(m_window.get(), element(QStringLiteral("Slider"), bar))
+        ->triggerAction(QAbstractSlider::SliderAction(action));
+    QCOMPARE(m_window->NoteVelocity(), velocity);
+    QCOMPARE(timer()->interval(), interval);
+}
+
+void TestStrum::noDeviceWarnsAndStrumsSilently()
+{
+    makeWindow(2);
+    QString captionAtWarning;
+    struct Watch final : MessagePresenter {
+        std::function<void()> onShow;
+        QList<ShownMessage> shown;
+        void show(const QString& text, const QString& title, MessageIcon icon) override
+        {
+            shown.append({text, title, icon});
+            onShow();
+        }
+    } watch;
+    watch.onShow = [&] { captionAtWarning = toggle()->text(); };
+    setMessagePresenter(&watch);
+    strum();
+    setMessagePresenter(m_recorder.get());
+    QCOMPARE(watch.shown.size(), 1);
+    QCOMPARE(watch.shown[0].text, QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."));
+    QCOMPARE(watch.shown[0].title, QStringLiteral("Lyrovan"));
+    QCOMPARE(watch.shown[0].icon, MessageIcon::Warning);
+    QCOMPARE(captionAtWarning, QStringLiteral("&Stop"));
+    ticks(7);
+    QVERIFY(m_midi->messages().isEmpty()); // nothing reached a device
+    QCOMPARE(m_midi->calls.count(QStringLiteral("lost 0x0018c0")), 1);
+    QCOMPARE(toggle()->text(), QStringLiteral("&Strum"));
+    QVERIFY(m_recorder->messages.isEmpty()); // the warning was the only report
+}
+
+void TestStrum::noteAboveTheRangeIsReportedAndSkipped()
+{
+    named<QComboBox>(m_window.get(), QStringLiteral("cboKey"))->setCurrentIndex(5); // D, at fret 90
+    QCOMPARE(m_window->PositionFret(), 90);
+    strum();
+    ticks(6);
+    // Strings 6..2 play open notes; string 1 would be 64 + 91.
+    QCOMPARE(m_midi->messages().size(), 1 + 5);
+    QCOMPARE(m_recorder->messages.size(), 1);
+    QCOMPARE(m_recorder->messages[0].text, QStringLiteral("Error Number:6\r\nOverflow"));
+    QCOMPARE(m_recorder->messages[0].icon, MessageIcon::Critical);
+    QVERIFY(timer()->isActive()); // the strum goes on
+}
+
+void TestStrum::singlePositionCannotStrum()
+{
+    named<QComboBox>(m_window.get(), QStringLiteral("cboChord"))->setCurrentIndex(22); // C minor: one row
+    QVERIFY(!toggle()->isEnabled());
+    toggle()->setChecked(true); // even when checked by other means nothing opens
+    QCOMPARE(toggle()->text(), QStringLiteral("&Stop"));
+    QVERIFY(m_midi->calls.isEmpty());
+    QVERIFY(!timer()->isActive());
+}
+
+void TestStrum::clicksDuringTheHoldAreHandled()
+{
+    strum();
+    ticks(6);
+    const qsizetype before = m_midi->calls.size();
+    // During the hold: one click stops (closes), a second starts again.
+    QString captionBetween;
+    QTimer::singleShot(100, this, [this] { strum(); });
+    QTimer::singleShot(200, this, [&] {
+        captionBetween = toggle()->text();
+        strum();
+    });
+    ticks(1);
+    QCOMPARE(captionBetween, QStringLiteral("&Strum"));
+    // The strum started during the hold sounds until the reset at the end of
+    // the hold unchecks the toggle again, closing the device; then it runs
+    // on without sound.
+    const QStringList calls = m_midi->calls.mid(before);
+    QCOMPARE(calls.mid(0, 3),
+             (QStringList{QStringLiteral("close"), QStringLiteral("open -1"), QStringLiteral("msg 0x0018c0")}));
+    QCOMPARE(calls.last(), QStringLiteral("close"));
+    QCOMPARE(calls.count(QStringLiteral("close")), 2);
+    for (const QString& call : calls.mid(3, calls.size() - 4))
+        QVERIFY2(call.startsWith(QStringLiteral("msg 0x7f")), qPrintable(call)); // note-ons of the new strum
+    QVERIFY(!toggle()->isChecked());
+    QCOMPARE(toggle()->text(), QStringLiteral("&Strum"));
+    QVERIFY(!m_midi->isOpen);
+}
+
+void TestStrum::closingDuringTheHoldIsSafe()
+{
+    strum();
+    ticks(6);
+    QTimer::singleShot(100, this, [this] { m_window->close(); });
+    ticks(1);
+    QVERIFY(!m_window->isVisible()); // not brought back
+    QVERIFY(!m_midi->isOpen);
+    QVERIFY(m_recorder->messages.isEmpty());
+}
+
+void TestStrum::unloadClosesTheDevice()
+{
+    strum();
+    ticks(2);
+    m_window->close();
+    QCOMPARE(m_midi->calls.last(), QStringLiteral("close"));
+    QVERIFY(!timer()->isActive()); // no further step runs
+    // Closing without ever strumming closes nothing that is open and says nothing.
+    makeWindow(0);
+    m_window->close();
+    QCOMPARE(m_midi->calls, QStringList{QStringLiteral("close")});
+    QVERIFY(m_recorder->messages.isEmpty());
+}
+
+void TestStrum::instrumentMenuMarksAndShades_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("program");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("bass");
+    QTest::newRow("nylon") << 1 << 24 << "Acoustic Guitar (Nylon Strings)" << false;
+    QTest::newRow("harmonics") << 8 << 31 << "Guitar Harmonics" << false;
+    QTest::newRow("acoustic bass") << 10 << 32 << "Acoustic Bass" << true;
+    QTest::newRow("synth bass 2") << 17 << 39 << "Synth Bass 2" << true;
+}
+
+void TestStrum::instrumentMenuMarksAndShades()
+{
+    QFETCH(int, index);
+    QFETCH(int, program);
+    QFETCH(QString, caption);
+    QFETCH(bool, bass);
+    named<QAction>(m_window.get(), QStringLiteral("mnuInst(12)"))->trigger(); // start from another entry
+    named<QAction>(m_window.get(), element(QStringLiteral("mnuInst"), index))->trigger();
+    QCOMPARE(m_window->InstrumentProgram(), program);
+    QCOMPARE(named<QLabel>(m_window.get(), QStringLiteral("lblPanel(2)"))->text(), caption);
+    for (int i = 1; i <= 17; ++i)
+        QCOMPARE(named<QAction>(m_window.get(), element(QStringLiteral("mnuInst"), i))->isChecked(), i == index);
+    QCOMPARE(named<QWidget>(m_window.get(), QStringLiteral("shpBass"))->isVisible(), bass);
+    // Choosing the checked entry again changes nothing.
+    named<QAction>(m_window.get(), element(QStringLiteral("mnuInst"), index))->trigger();
+    QVERIFY(named<QAction>(m_window.get(), element(QStringLiteral("mnuInst"), index))->isChecked());
+    QVERIFY(m_midi->calls.isEmpty()); // the menu sends nothing
+}
+
+QTEST_MAIN(TestStrum)
+#include "tst_strum.moc"
