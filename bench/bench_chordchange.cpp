@@ -3,7 +3,7 @@
 // window, on the offscreen platform. Keys and types alternate so every
 // change really changes the map.
 
-#include "BenchStats.h"
+#include "BenchSupport.h"
 #include "app/frmMain.h"
 #include "errors/MessagePresenter.h"
 #include "theory/ChordTables.h"
@@ -16,27 +16,12 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-// Start-up may report a missing chord database; a benchmark must not wait
-// on a message box.
-class SilentPresenter final : public lyrovan::MessagePresenter {
-public:
-    SilentPresenter() { lyrovan::setMessagePresenter(this); }
-    ~SilentPresenter() override { lyrovan::setMessagePresenter(nullptr); }
-    SilentPresenter(const SilentPresenter&) = delete;
-    SilentPresenter& operator=(const SilentPresenter&) = delete;
-    void show(const QString&, const QString&, lyrovan::MessageIcon) override {}
-};
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     lyrovan::LoadBundledFonts();
-    SilentPresenter silent;
+    lyrovan::bench::SilentPresenter silent;
     QTemporaryDir folder;
 
     lyrovan::frmMain window(lyrovan::MainWindowParts{folder.path(), nullptr});

@@ -3,7 +3,7 @@
 // Runs over the generated chord database beside the program when it exists,
 // else over a synthetic one of the same size (12 keys x 32 types x 6 rows).
 
-#include "BenchStats.h"
+#include "BenchSupport.h"
 #include "app/frmMain.h"
 #include "errors/MessagePresenter.h"
 #include "library/DataSource.h"

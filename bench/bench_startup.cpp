@@ -6,7 +6,7 @@
 // passing its monotonic clock reading; the child prints the time elapsed
 // when its window first paints, then quits.
 
-#include "BenchStats.h"
+#include "BenchSupport.h"
 #include "app/frmMain.h"
 #include "ui/Fonts.h"
 

@@ -6,7 +6,7 @@
 // what it is sent; every string of the diagram is marked open so that all
 // six sound.
 
-#include "BenchStats.h"
+#include "BenchSupport.h"
 #include "app/frmMain.h"
 #include "errors/MessagePresenter.h"
 #include "sound/MidiOut.h"
@@ -60,11 +60,6 @@ public:
     double cpuAtLastNote = 0, cpuAtClose = 0, closedAtMs = 0, startedAtMs = 0;
 };
 
-class Silent final : public lyrovan::MessagePresenter {
-public:
-    void show(const QString&, const QString&, lyrovan::MessageIcon) override {}
-};
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -72,8 +67,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     lyrovan::LoadBundledFonts();
-    Silent silent;
-    lyrovan::setMessagePresenter(&silent);
+    lyrovan::bench::SilentPresenter silent;
 
     TimingOut out;
     lyrovan::MainWindowParts parts;
@@ -125,6 +119,5 @@ int main(int argc, char* argv[])
     }
     std::printf("processor time during the one-second hold (incl. the last interval): median %.1f ms, max %.1f ms\n",
                 lyrovan::bench::Median(holdCpu), lyrovan::bench::Quantile(holdCpu, 1.0));
-    lyrovan::setMessagePresenter(nullptr);
     return 0;
 }

@@ -16,20 +16,6 @@ using namespace lyrovan::test;
 
 namespace {
 
-class FakeOpener final : public DesktopOpener {
-public:
-    explicit FakeOpener(int result) : m_result(result) { setDesktopOpener(this); }
-    ~FakeOpener() override { setDesktopOpener(nullptr); }
-    int open(const QString& target) override
-    {
-        targets << target;
-        return m_result;
-    }
-    QStringList targets;
-
-private:
-    int m_result;
-};
 
 // Opens a fresh box modally, runs action on it once it is up, and returns
 // what the version label showed and whether the box closed.

@@ -11,25 +11,6 @@
 using namespace lyrovan;
 using namespace lyrovan::test;
 
-namespace {
-
-class FakeOpener final : public DesktopOpener {
-public:
-    explicit FakeOpener(int result) : m_result(result) { setDesktopOpener(this); }
-    ~FakeOpener() override { setDesktopOpener(nullptr); }
-    int open(const QString& target) override
-    {
-        targets << target;
-        return m_result;
-    }
-    QStringList targets;
-
-private:
-    int m_result;
-};
-
-} // namespace
-
 class TestShellOpen : public QObject {
     Q_OBJECT
 private slots:

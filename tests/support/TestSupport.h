@@ -3,6 +3,7 @@
 // recording message boxes instead of showing them.
 
 #include "errors/MessagePresenter.h"
+#include "errors/ShellOpen.h"
 #include "sound/MidiOut.h"
 
 #include <QList>
@@ -30,6 +31,27 @@ public:
     void show(const QString& text, const QString& title, MessageIcon icon) override;
 
     QList<ShownMessage> messages;
+};
+
+// Stands in for the desktop's opener while it lives: records each target
+// and answers with a fixed result code (above 32: success).
+class FakeOpener final : public DesktopOpener {
+public:
+    explicit FakeOpener(int result) : m_result(result) { setDesktopOpener(this); }
+    ~FakeOpener() override { setDesktopOpener(nullptr); }
+    FakeOpener(const FakeOpener&) = delete;
+    FakeOpener& operator=(const FakeOpener&) = delete;
+
+    int open(const QString& target) override
+    {
+        targets << target;
+        return m_result;
+    }
+
+    QStringList targets;
+
+private:
+    int m_result;
 };
 
 // Records the MIDI calls a window makes: "open -1", "msg 0x0c1890", "close";
