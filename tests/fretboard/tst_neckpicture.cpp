@@ -2,8 +2,13 @@
 // note markers over it by fixed coordinates, so its strings, nut and fret
 // wires must be where those markers expect them.
 
+#include "fretboard/Neck.h"
+#include "ui/Fonts.h"
+
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QWidget>
 #include <QList>
 #include <QSet>
 #include <QTest>
@@ -34,22 +39,9 @@ constexpr double kPictureHeight = 1995;
 constexpr double kTwipsPerColumn = kPictureWidth / kNeckWidth;
 constexpr double kTwipsPerRow = kPictureHeight / kNeckHeight;
 
-// Note markers in the strip, in twips. Plain note names may be as narrow as
-// 135; sharp names take the usual 150 (they start 60 twips further left).
+// Note markers in the strip, in twips.
 constexpr double kMarkerHeight = 195;
 constexpr std::array<double, 6> kMarkerTops = {60, 420, 720, 1080, 1380, 1740};
-constexpr double kPlainMarkerWidth = 135;
-constexpr double kSharpMarkerWidth = 150;
-// Pitch classes of the open strings 1..6 (E B G D A E), C = 0.
-constexpr std::array<int, 6> kOpenPitchClasses = {4, 11, 7, 2, 9, 4};
-
-bool isSharp(int pitchClass)
-{
-    switch (pitchClass % 12) {
-    case 1: case 3: case 6: case 8: case 10: return true;
-    default: return false;
-    }
-}
 
 // First and last column of the space of fret f (1..21), between the previous
 // wire (or the nut) and wire f.
@@ -81,6 +73,7 @@ class TestNeckPicture : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { lyrovan::LoadBundledFonts(); }
     void neckIsTrueColourOfFixedSize();
     void wiresLineUpWithMarkers_data();
     void wiresLineUpWithMarkers();
@@ -114,36 +107,24 @@ void TestNeckPicture::wiresLineUpWithMarkers_data()
     QTest::addColumn<int>("fret");
     QTest::addColumn<int>("firstColumn");
     QTest::addColumn<int>("lastColumn");
-    QTest::addColumn<QList<int>>("markerLefts"); // strings 1..6
+    QTest::addColumn<QList<QRect>>("markers"); // strings 1..6, in strip twips
 
-    QTest::newRow("nut") << 0 << kNutFirst << kNutLast << QList<int>{360, 360, 360, 360, 360, 360};
-    const std::array<QList<int>, 21> lefts = {{
-        {1260, 1260, 1200, 1200, 1200, 1260},
-        {2100, 2100, 2160, 2160, 2160, 2100},
-        {3000, 3000, 2940, 3000, 3000, 3000},
-        {3720, 3720, 3780, 3720, 3720, 3720},
-        {4560, 4560, 4560, 4560, 4560, 4560},
-        {5220, 5280, 5220, 5220, 5220, 5220},
-        {5940, 5880, 5940, 5940, 5940, 5940},
-        {6600, 6600, 6540, 6540, 6600, 6600},
-        {7080, 7080, 7140, 7140, 7080, 7080},
-        {7680, 7680, 7680, 7680, 7680, 7680},
-        {8100, 8100, 8100, 8100, 8100, 8100},
-        {8640, 8640, 8640, 8640, 8640, 8640},
-        {9060, 9060, 9000, 9000, 9000, 9060},
-        {9420, 9420, 9420, 9420, 9420, 9420},
-        {9840, 9840, 9780, 9840, 9840, 9840},
-        {10140, 10140, 10200, 10140, 10140, 10140},
-        {10560, 10560, 10560, 10560, 10560, 10560},
-        {10860, 10860, 10860, 10860, 10860, 10860},
-        {11220, 11220, 11220, 11220, 11220, 11220},
-        {11520, 11520, 11460, 11460, 11520, 11520},
-        {11760, 11760, 11760, 11760, 11760, 11760},
-    }};
+    // The markers as the neck really lays them out, in the window's font.
+    QWidget window;
+    window.setFont(lyrovan::WindowFont());
+    const lyrovan::Neck neck(&window);
+    const auto markersAt = [&](int fret) {
+        QList<QRect> rects;
+        for (int string = 1; string <= 6; ++string) {
+            const QRect px = neck.marker(string, fret)->geometry();
+            rects << QRect(px.x() * 15, px.y() * 15, px.width() * 15, px.height() * 15);
+        }
+        return rects;
+    };
+    QTest::newRow("nut") << 0 << kNutFirst << kNutLast << markersAt(0);
     for (int fret = 1; fret <= 21; ++fret) {
         const int start = kWireStarts[static_cast<std::size_t>(fret - 1)];
-        QTest::addRow("fret %d", fret) << fret << start << start + kWireWidth - 1
-                                       << lefts[static_cast<std::size_t>(fret - 1)];
+        QTest::addRow("fret %d", fret) << fret << start << start + kWireWidth - 1 << markersAt(fret);
     }
 }
 
@@ -152,7 +133,7 @@ void TestNeckPicture::wiresLineUpWithMarkers()
     QFETCH(int, fret);
     QFETCH(int, firstColumn);
     QFETCH(int, lastColumn);
-    QFETCH(QList<int>, markerLefts);
+    QFETCH(QList<QRect>, markers);
     const QImage image = neck();
     QCOMPARE(image.size(), QSize(kNeckWidth, kNeckHeight));
 
@@ -176,16 +157,14 @@ void TestNeckPicture::wiresLineUpWithMarkers()
     // Mapped into the strip, the wire overlaps the fret's marker on every string.
     const double wireLeft = kPictureLeft + firstColumn * kTwipsPerColumn;
     const double wireRight = kPictureLeft + (lastColumn + 1) * kTwipsPerColumn;
-    QCOMPARE(markerLefts.size(), 6);
+    QCOMPARE(markers.size(), 6);
     for (int s = 0; s < 6; ++s) {
-        const double width = isSharp(kOpenPitchClasses[static_cast<std::size_t>(s)] + fret)
-            ? kSharpMarkerWidth
-            : kPlainMarkerWidth;
-        const double markerLeft = markerLefts.at(s);
-        const double overlap = std::min(wireRight, markerLeft + width) - std::max(wireLeft, markerLeft);
+        const double markerLeft = markers.at(s).x();
+        const double markerRight = markerLeft + markers.at(s).width();
+        const double overlap = std::min(wireRight, markerRight) - std::max(wireLeft, markerLeft);
         QVERIFY2(overlap > 0.0,
             qPrintable(QStringLiteral("string %1: wire %2-%3, marker %4-%5")
-                           .arg(s + 1).arg(wireLeft).arg(wireRight).arg(markerLeft).arg(markerLeft + width)));
+                           .arg(s + 1).arg(wireLeft).arg(wireRight).arg(markerLeft).arg(markerRight)));
     }
 }
 
