@@ -73,7 +73,7 @@ int keyIndex(const char* listText)
     return -1;
 }
 
-QColor backOf(const QLabel* label) { return label->palette().color(QPalette::Window); }
+QColor backOf(const QWidget* widget) { return widget->palette().color(QPalette::Window); }
 
 QLabel* markerIn(QObject* root, int string, int fret)
 {
@@ -272,7 +272,7 @@ void TestFretboard::fretNumbers()
     QCOMPARE(label->text(), QString::number(fret));
     QCOMPARE(label->pos(), TwipPoint(left, 2040));
     QCOMPARE(label->width(), label->sizeHint().width());
-    QCOMPARE(backOf(label), backOf(static_cast<QLabel*>(strip())));
+    QCOMPARE(backOf(label), backOf(strip()));
     QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::black));
     // The number lies under the markers of its fret.
     const QLabel* lowest = markerIn(m_window.get(), 6, fret);
