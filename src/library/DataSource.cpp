@@ -139,7 +139,8 @@ void DataSource::Open()
 
 void DataSource::Refresh()
 {
-    ClearResult();
+    // A refresh that fails keeps the previous result: the rows of the last
+    // query stay until the next one succeeds.
     if (m_openedFile.isEmpty() || m_openedFile != m_databaseName)
         Open();
 
