@@ -21,9 +21,10 @@ constexpr int AccessDenied = 5;
 constexpr int AssociationInvalid = 27;
 constexpr int NoAssociation = 31;
 
-// How long to wait for xdg-open to report before assuming it is busy
-// showing the document; it normally returns at once.
-constexpr int OpenerWaitMs = 3000;
+// How long to wait for xdg-open to report a failure. On a desktop it hands
+// the target over and returns at once; without one it may run the browser
+// itself and not return, which counts as success.
+constexpr int OpenerWaitMs = 500;
 
 class XdgOpener final : public DesktopOpener {
 public:
@@ -35,9 +36,10 @@ public:
         const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
         if (program.isEmpty())
             return NoAssociation;
-        // Owned by the application so that a slow opener may keep running
-        // after we stop waiting; it deletes itself when done.
-        auto* process = new QProcess(QCoreApplication::instance());
+        // Not owned by anything: an opener still running when we stop
+        // waiting must outlive even the program (a QProcess kills its
+        // process when destroyed); it deletes itself once it is done.
+        auto* process = new QProcess;
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
         QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)

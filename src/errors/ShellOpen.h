@@ -13,7 +13,7 @@
 //   xdg-open exit 3 (no tool to open it) or not found  31 no application associated
 //   xdg-open exit 4 (opening failed)                   31 no application associated
 //   xdg-open crashed                                   0  (unlisted: empty text)
-//   xdg-open exit 0, or still running after a moment   42 success
+//   xdg-open exit 0, or still running after 0.5 s      42 success
 
 #include <QString>
 
