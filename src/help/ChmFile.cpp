@@ -107,7 +107,10 @@ std::optional<QByteArray> ChmFile::read(const QString& path) const
     chmUnitInfo info{};
     if (!resolve(path, info))
         return std::nullopt;
-    if (info.length > static_cast<LONGUINT64>(std::numeric_limits<qsizetype>::max() / 2))
+    // No page of a help file comes near this; a larger length is a damaged
+    // header, and allocating it could exhaust memory.
+    constexpr LONGUINT64 LargestPage = 64ull * 1024 * 1024;
+    if (info.length > LargestPage)
         return std::nullopt;
 
     QByteArray data(static_cast<qsizetype>(info.length), Qt::Uninitialized);
