@@ -32,6 +32,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <array>
 
@@ -119,6 +120,12 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     // trough click, the keyboard or the wheel.
     for (int index = 0; index < 2; ++index)
         connect(m_slider[index], &QScrollBar::valueChanged, this, [this, index] { Slider_Scroll(index); });
+
+    // F1 opens the help from any window of the program; a key sent to this
+    // window (as the help menu does) arrives through keyPressEvent.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, [this] { ShowHelp(m_helpFile, this); });
 
     // The window cannot be resized: its size follows the fixed client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

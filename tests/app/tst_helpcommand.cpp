@@ -21,6 +21,7 @@ private slots:
     void missingHelpFileGetsOneMessage_data();
     void missingHelpFileGetsOneMessage();
     void shippedHelpFileOpensItsWindow();
+    void f1WorksInTheProgramsOtherWindows();
 };
 
 void TestHelpCommand::missingHelpFileGetsOneMessage_data()
@@ -68,6 +69,21 @@ void TestHelpCommand::shippedHelpFileOpensItsWindow()
             help = top;
     QVERIFY(help);
     help->close();
+}
+
+void TestHelpCommand::f1WorksInTheProgramsOtherWindows()
+{
+    QTemporaryDir folder;
+    RecordingPresenter recorder;
+    frmMain window(MainWindowParts{folder.path(), nullptr});
+    window.Form_Load();
+    recorder.messages.clear();
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QTest::keyClick(&other, Qt::Key_F1);
+    QCOMPARE(recorder.messages.size(), 1);
+    QVERIFY(recorder.messages[0].text.contains(folder.path() + QStringLiteral("/Help.chm")));
 }
 
 QTEST_MAIN(TestHelpCommand)
