@@ -38,6 +38,8 @@ class TestChordVoicing : public QObject {
 private slots:
     void fingers_data();
     void fingers();
+    void awkwardness_data();
+    void awkwardness();
     void rules_data();
     void rules();
     void shapesPlayInTheirOwnKey();
@@ -49,6 +51,11 @@ void TestChordVoicing::fingers_data()
     QTest::addColumn<QString>("shape");
     QTest::addColumn<QString>("expected"); // low E first, '.' open or muted; "" = unplayable
     QTest::newRow("A without a barre") << "x02220" << "x.123.";
+    QTest::newRow("barre beside an open string") << "x33330" << "x1111.";
+    QTest::newRow("barre between open strings") << "0x3333" << ".x1111";
+    QTest::newRow("barre beside an open string, one finger above") << "x02225" << "x.1114";
+    QTest::newRow("no barre over an open string") << "202220" << "1.234.";
+    QTest::newRow("no barre over a muted string") << "3x333x" << "1x234x";
     QTest::newRow("Dm7 small barre") << "xx0211" << "xx.211";
     QTest::newRow("muted string under the barre") << "31x111" << "";
     QTest::newRow("open string under the barre") << "310111" << "";
@@ -70,6 +77,36 @@ void TestChordVoicing::fingers()
     for (int s = 0; s < StringCount; ++s)
         got += f[s] == Muted ? QLatin1Char('x') : hand->fingers[s] ? QLatin1Char(hand->fingers[s]) : QLatin1Char('.');
     QCOMPARE(got, expected);
+}
+
+void TestChordVoicing::awkwardness_data()
+{
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<bool>("hard");
+    QTest::newRow("open C") << "x32010" << false;
+    QTest::newRow("open G") << "320003" << false;
+    QTest::newRow("E-shape barre") << "133211" << false;
+    QTest::newRow("E-shape, little finger on A") << "585665" << false;
+    QTest::newRow("A-shape barre") << "x13331" << false;
+    QTest::newRow("barre beside an open string") << "x33330" << false;
+    QTest::newRow("G shape moved up") << "542225" << true;
+    QTest::newRow("ring finger back to the bass") << "x 12 x 11 12 9" << true;
+    QTest::newRow("little finger back to the bass") << "5x2423" << true;
+    QTest::newRow("C shape moved up") << "x 12 11 9 10 9" << true;
+    QTest::newRow("barre under the bass finger") << "17 14 14 14 14 15" << true;
+    QTest::newRow("four fingers on one fret") << "202220" << true;
+}
+
+void TestChordVoicing::awkwardness()
+{
+    QFETCH(QString, shape);
+    QFETCH(bool, hard);
+    Voicing v;
+    v.frets = frets(shape);
+    const std::optional<FingerChoice> hand = assignFingers(v.frets);
+    QVERIFY(hand);
+    v.fingers = hand->fingers;
+    QCOMPARE(chordgen::awkwardness(v) > 0, hard);
 }
 
 void TestChordVoicing::rules_data()

@@ -269,6 +269,9 @@ std::vector<Voicing> choosePositions(int keyIndex, int typeIndex)
     addShapes(typeIndex, chord, byFrets);
     for (const Voicing& v : searchNeck(chord))
         byFrets.try_emplace(v.frets, Candidate{v, false});
+    // Hard stretches stay possible but lose to easier positions.
+    for (auto& [frets, c] : byFrets)
+        c.voicing.score += awkwardness(c.voicing);
 
     std::vector<Candidate> candidates;
     candidates.reserve(byFrets.size());

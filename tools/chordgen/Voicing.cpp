@@ -50,6 +50,12 @@ constexpr char PerfectFifthDigit = '8';
 constexpr int BarreCost = 1;
 constexpr int ThumbCost = 8;
 constexpr int ThumbReach = 1; // frets between the thumb and the index finger
+constexpr int HandShiftCost = 2;  // per fret the hand moves up from the nut
+constexpr int CrowdedFretCost = 4; // four fingers on one fret
+// Weights of awkwardness(); comparable with the score of a voicing.
+constexpr int CrowdedFretAwkwardness = 10;
+constexpr int BassReachAwkwardness = 10;
+constexpr int LowReachAwkwardness = 10;
 
 int pitchClassOfDigit(int rootPc, char digit)
 {
@@ -141,12 +147,23 @@ std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString
         return FingerChoice{};
 
     const int minFret = presses.front().fret;
-    // Near the nut with open strings ringing, fingers follow the frets
-    // themselves (open C: 3 2 . 1 .); elsewhere the hand sits at the lowest fret.
-    const int handFret = hasOpenString(frets) && minFret <= 3 ? 1 : minFret;
+    // Near the nut with open strings ringing, the hand stays in the first
+    // position and fingers follow the frets themselves (open C: 3 2 . 1 .).
+    // For a barre it may move up to lay the index across the lowest fret
+    // (x33330), at a cost for each fret it leaves the nut behind. Elsewhere
+    // the hand sits at the lowest fret.
+    const bool firstPosition = hasOpenString(frets) && minFret <= 3;
 
     std::optional<FingerChoice> best;
     std::vector<int> seq(count, 0);
+    auto strain = [&](int handFret) {
+        int cost = 0;
+        for (int i = 0; i < count; ++i) {
+            const int d = seq[i] - (presses[i].fret - handFret + 1);
+            cost += d * d;
+        }
+        return cost;
+    };
     auto evaluate = [&]() {
         // Finger 1 alone may cover several strings, as a barre.
         int barreLow = StringCount, barreHigh = -1, barreStrings = 0;
@@ -166,9 +183,19 @@ std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString
                 if (seq[j] > seq[i] && presses[j].fret - presses[i].fret > seq[j] - seq[i] + 1)
                     return; // too wide a stretch between two fingers
         int cost = barre ? BarreCost : 0;
-        for (int i = 0; i < count; ++i) {
-            const int d = seq[i] - (presses[i].fret - handFret + 1);
-            cost += d * d;
+        if (firstPosition && barre)
+            cost += std::min(strain(1), strain(minFret) + (minFret - 1) * HandShiftCost);
+        else if (firstPosition)
+            cost += strain(1);
+        else
+            cost += strain(minFret);
+        // Four fingers side by side on one fret crowd each other.
+        int fingersOnFret = 1;
+        for (int i = 1; i < count; ++i) {
+            if (presses[i].fret != presses[i - 1].fret)
+                fingersOnFret = 1;
+            else if (seq[i] != seq[i - 1] && ++fingersOnFret == 4)
+                cost += CrowdedFretCost;
         }
         // Among equals the later (higher-numbered) assignment wins.
         if (!best || cost <= best->cost) {
@@ -290,6 +317,49 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
         + (low > 0 ? (high - low) * 2 : 0) + v.droppedOptional * 3 + mutedAbove * 2
         + (fifthInBass ? 25 : 0) + (hasOpenString(frets) ? -4 : 0);
     return v;
+}
+
+int awkwardness(const Voicing& voicing)
+{
+    const Frets& frets = voicing.frets;
+    const Fingers& fingers = voicing.fingers;
+    int awkward = 0;
+
+    // Four fingers side by side on one fret.
+    for (int fret = 1; fret <= MaxFret; ++fret) {
+        int used = 0;
+        for (char finger : {'1', '2', '3', '4'})
+            for (int s = 0; s < StringCount; ++s)
+                if (frets[s] == fret && fingers[s] == finger) {
+                    ++used;
+                    break;
+                }
+        if (used == 4)
+            awkward += CrowdedFretAwkwardness;
+    }
+
+    int indexLow = StringCount, indexHigh = -1;
+    for (int s = 0; s < StringCount; ++s)
+        if (fingers[s] == '1') {
+            indexLow = std::min(indexLow, s);
+            indexHigh = std::max(indexHigh, s);
+        }
+    if (indexHigh < 0)
+        return awkward;
+    const int indexFret = frets[indexLow];
+    // The middle strings (D, G, B) under the index finger lying flat.
+    const bool innerBarre = indexHigh > indexLow && indexLow <= 4 && indexHigh >= 2;
+    for (int s : {0, 1}) {
+        if (s >= indexLow || frets[s] != indexFret + MaxSpan)
+            continue;
+        // The hand twists to reach back over the bass strings while the
+        // index finger stays flat further up the neck.
+        if (innerBarre && fingers[s] >= '2' && fingers[s] <= '4')
+            awkward += BassReachAwkwardness;
+        if (fingers[s] == '3' || fingers[s] == '4')
+            awkward += LowReachAwkwardness;
+    }
+    return awkward;
 }
 
 Diagram encodeDiagram(const Voicing& voicing)

@@ -68,6 +68,13 @@ struct Voicing {
 // missing note, wrong bass, too few strings, gaps, span, fingering, encoding.
 std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord);
 
+// How hard the fingers of voicing are to hold, beyond what its score says: 0
+// for ordinary shapes, more for a finger on string 6 or 5 three frets above
+// an index barre over the middle strings, for four fingers on one fret, and
+// for the ring or little finger on string 6 or 5 three frets above an index
+// finger that lies on higher strings. Such positions are allowed, only harder.
+int awkwardness(const Voicing& voicing);
+
 int soundingCount(const Frets& frets);
 int lowestPressed(const Frets& frets); // 0 when nothing is pressed
 int highestPressed(const Frets& frets);
