@@ -29,10 +29,10 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QTimer>
 #include <array>
 
@@ -121,11 +121,9 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     for (int index = 0; index < 2; ++index)
         connect(m_slider[index], &QScrollBar::valueChanged, this, [this, index] { Slider_Scroll(index); });
 
-    // F1 opens the help from any window of the program; a key sent to this
-    // window (as the help menu does) arrives through keyPressEvent.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::ApplicationShortcut);
-    connect(help, &QShortcut::activated, this, [this] { ShowHelp(m_helpFile, this); });
+    // F1 opens the help from any window of the program, the modal About box
+    // included (a shortcut would be blocked there); see eventFilter.
+    qApp->installEventFilter(this);
 
     // The window cannot be resized: its size follows the fixed client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -411,16 +409,22 @@ void frmMain::mnuAbout_Click()
     frmAbout about;
     about.Form_Load();
     about.exec();
+    HandOverHelpWindows(&about, this); // help opened from the box stays open
 }
 
-void frmMain::keyPressEvent(QKeyEvent* event)
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        ShowHelp(m_helpFile, this);
-        return;
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QWidget* modal = QApplication::activeModalWidget();
+        // A message box keeps its keys: it only waits to be closed.
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier && !qobject_cast<QMessageBox*>(modal)) {
+            // A modal box blocks every window but its own, so it owns the help.
+            ShowHelp(m_helpFile, modal ? modal : this);
+            return true;
+        }
     }
-    QMainWindow::keyPressEvent(event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

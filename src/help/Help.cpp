@@ -52,4 +52,17 @@ void ShowHelp(const QString& chmPath, QWidget* parent)
     window->activateWindow();
 }
 
+void HandOverHelpWindows(QWidget* from, QWidget* to)
+{
+    const QList<HelpWindow*> windows = from->findChildren<HelpWindow*>(Qt::FindDirectChildrenOnly);
+    for (HelpWindow* window : windows) {
+        const bool shown = window->isVisible();
+        const QRect place = window->geometry();
+        window->setParent(to, window->windowFlags()); // hides it
+        window->setGeometry(place);
+        if (shown)
+            window->show();
+    }
+}
+
 } // namespace lyrovan

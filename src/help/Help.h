@@ -13,4 +13,8 @@ namespace lyrovan {
 // warning message naming it, and no window.
 void ShowHelp(const QString& chmPath, QWidget* parent);
 
+// Hands the help windows of one owner to another, where they stay open: a
+// modal box must own the help opened from it, but the help outlives the box.
+void HandOverHelpWindows(QWidget* from, QWidget* to);
+
 } // namespace lyrovan

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 using namespace lyrovan;
@@ -22,6 +23,7 @@ private slots:
     void missingHelpFileGetsOneMessage();
     void shippedHelpFileOpensItsWindow();
     void f1WorksInTheProgramsOtherWindows();
+    void f1WorksInTheAboutBoxAndTheHelpOutlivesIt();
 };
 
 void TestHelpCommand::missingHelpFileGetsOneMessage_data()
@@ -84,6 +86,47 @@ void TestHelpCommand::f1WorksInTheProgramsOtherWindows()
     QTest::keyClick(&other, Qt::Key_F1);
     QCOMPARE(recorder.messages.size(), 1);
     QVERIFY(recorder.messages[0].text.contains(folder.path() + QStringLiteral("/Help.chm")));
+}
+
+// The About box is modal, so the help it opens must not be blocked by it nor
+// close with it.
+void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
+{
+    QTemporaryDir folder;
+    QVERIFY(QFile::copy(QStringLiteral(LYROVAN_HELP_FILE), folder.filePath(QStringLiteral("Help.chm"))));
+    RecordingPresenter recorder;
+    frmMain window(MainWindowParts{folder.path(), nullptr});
+    window.Form_Load();
+    window.show();
+    recorder.messages.clear();
+    const auto visibleHelp = [] {
+        QWidget* help = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("frmHelp") && top->isVisible())
+                help = top;
+        return help;
+    };
+    bool sawAbout = false;
+    bool helpUsable = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        sawAbout = about && about->objectName() == QStringLiteral("frmAbout");
+        if (!about)
+            return;
+        QTest::keyClick(about, Qt::Key_F1);
+        QWidget* help = visibleHelp();
+        // A modal box blocks every window but those it owns.
+        for (QWidget* owner = help ? help->parentWidget() : nullptr; owner; owner = owner->parentWidget())
+            helpUsable = helpUsable || owner == about;
+        about->close();
+    });
+    named<QAction>(&window, QStringLiteral("mnuAbout"))->trigger();
+    QVERIFY(sawAbout);
+    QVERIFY(recorder.messages.isEmpty());
+    QVERIFY(helpUsable);
+    QWidget* help = visibleHelp();
+    QVERIFY(help); // still open after the About box has closed
+    help->close();
 }
 
 QTEST_MAIN(TestHelpCommand)
