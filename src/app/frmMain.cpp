@@ -461,7 +461,10 @@ void frmMain::chkStrum_Click()
                             QString::fromLatin1(ProductName), MessageIcon::Warning);
             }
             SendToDevice(PackProgramChange(m_instrumentProgram));
-            m_tmrStrum->start();
+            // Enabling a running timer keeps its beat: a strum resumed after
+            // Stop goes on at its next tick, not one full interval later.
+            if (!m_tmrStrum->isActive())
+                m_tmrStrum->start();
         } else {
             if (m_parts.midi)
                 m_parts.midi->close();
