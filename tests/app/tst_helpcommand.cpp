@@ -15,6 +15,19 @@
 using namespace lyrovan;
 using namespace lyrovan::test;
 
+namespace {
+
+QWidget* visibleHelpWindow()
+{
+    QWidget* help = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QStringLiteral("frmHelp") && top->isVisible())
+            help = top;
+    return help;
+}
+
+} // namespace
+
 class TestHelpCommand : public QObject {
     Q_OBJECT
 private slots:
@@ -65,10 +78,7 @@ void TestHelpCommand::shippedHelpFileOpensItsWindow()
     recorder.messages.clear();
     QTest::keyClick(&window, Qt::Key_F1);
     QVERIFY(recorder.messages.isEmpty());
-    QWidget* help = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->objectName() == QStringLiteral("frmHelp") && top->isVisible())
-            help = top;
+    QWidget* help = visibleHelpWindow();
     QVERIFY(help);
     help->close();
 }
@@ -99,13 +109,6 @@ void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
     window.Form_Load();
     window.show();
     recorder.messages.clear();
-    const auto visibleHelp = [] {
-        QWidget* help = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == QStringLiteral("frmHelp") && top->isVisible())
-                help = top;
-        return help;
-    };
     bool sawAbout = false;
     bool helpUsable = false;
     QTimer::singleShot(0, this, [&] {
@@ -114,7 +117,7 @@ void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
         if (!about)
             return;
         QTest::keyClick(about, Qt::Key_F1);
-        QWidget* help = visibleHelp();
+        QWidget* help = visibleHelpWindow();
         // A modal box blocks every window but those it owns.
         for (QWidget* owner = help ? help->parentWidget() : nullptr; owner; owner = owner->parentWidget())
             helpUsable = helpUsable || owner == about;
@@ -124,7 +127,7 @@ void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
     QVERIFY(sawAbout);
     QVERIFY(recorder.messages.isEmpty());
     QVERIFY(helpUsable);
-    QWidget* help = visibleHelp();
+    QWidget* help = visibleHelpWindow();
     QVERIFY(help); // still open after the About box has closed
     help->close();
 }
