@@ -16,5 +16,7 @@ echo "Installing: ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Wait for another apt or dpkg run to finish rather than fail at once.
+apt_options=(-o DPkg::Lock::Timeout=600)
+$sudo apt-get "${apt_options[@]}" update -q
+$sudo apt-get "${apt_options[@]}" install -y -q --no-install-recommends "${missing[@]}"

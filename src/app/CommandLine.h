@@ -1,0 +1,37 @@
+#pragma once
+// The program's command line. It is read twice: once before the application
+// object exists, so that --help and --version answer without a display, and
+// once after QApplication has taken its own options (-platform, -style, ...)
+// out of the arguments, for the options the program itself uses.
+
+#include <QString>
+#include <QStringList>
+
+namespace lyrovan {
+
+// What the user asked for on the command line; an empty text: not given.
+struct CommandLineOptions {
+    QString audioDriver; // --audio-driver NAME
+    QString audioDevice; // --audio-device DEVICE
+    QString soundFont;   // --soundfont FILE
+};
+
+struct CommandLineResult {
+    // Run: start the program with `options`. Exit: print `output` and end
+    // with `exitCode` (0 after --help or --version; 1 after a usage error,
+    // whose text goes to standard error).
+    enum class Action { Run, Exit };
+    Action action = Action::Run;
+    int exitCode = 0;
+    QString output;
+    CommandLineOptions options;
+};
+
+// --help and --version only; everything else is left for later. Call before
+// the application object exists. Action::Run when neither was asked for.
+CommandLineResult ParseInformationalOptions(const QStringList& arguments);
+
+// Every option, on the arguments that remain once Qt has taken its own.
+CommandLineResult ParseCommandLine(const QStringList& arguments);
+
+} // namespace lyrovan
