@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/packages.txt that are missing.
+# Installs the Debian packages listed in tools/packages.txt that are missing,
+# and those of any further lists given as arguments (names relative to tools/,
+# e.g. packages-deb.txt for building the Debian package).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+lists=("$here/packages.txt")
+for list in "$@"; do lists+=("$here/$list"); done
+mapfile -t wanted < <(cat "${lists[@]}" | grep -v -E '^\s*(#|$)')
 missing=()
 for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "app/CommandLine.h"
+#include "app/DataFiles.h"
 #include "app/frmMain.h"
 #include "sound/FluidSynthOut.h"
 #include "ui/Fonts.h"
@@ -30,19 +31,42 @@ int Finish(const CommandLineResult& result)
     return result.exitCode;
 }
 
+// The application's name places its installed data: share/lyrovan in the
+// XDG data folders. No window or message takes its title from it.
+void NameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("lyrovan"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision));
+}
+
+QStringList DataFolders()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    return QStringList{programFolder} + InstalledDataFolders(programFolder);
+}
+
 } // namespace
 
 int RunApplication(int argc, char* argv[])
 {
-    // --help and --version answer before anything needs a display.
-    if (const CommandLineResult early = ParseInformationalOptions(Arguments(argc, argv));
-        early.action == CommandLineResult::Action::Exit)
+    // --help, --version and --check-data answer before anything needs a display.
+    const CommandLineResult early = ParseInformationalOptions(Arguments(argc, argv));
+    if (early.action == CommandLineResult::Action::Exit)
         return Finish(early);
+    if (early.action == CommandLineResult::Action::CheckData) {
+        QCoreApplication app(argc, argv);
+        NameApplication();
+        QString report;
+        const int status = CheckDataFiles(DataFolders(), report);
+        std::fputs(report.toLocal8Bit().constData(), status == 0 ? stdout : stderr);
+        return status;
+    }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lyrovan"));
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision));
+    NameApplication();
+    // Lets the desktop match the windows to their desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lyrovan.Lyrovan"));
     const CommandLineResult commandLine = ParseCommandLine(QCoreApplication::arguments());
     if (commandLine.action == CommandLineResult::Action::Exit)
         return Finish(commandLine);
@@ -52,6 +76,7 @@ int RunApplication(int argc, char* argv[])
     FluidSynthOut synthesizer;
     MainWindowParts parts;
     parts.programFolder = QCoreApplication::applicationDirPath();
+    parts.dataFolders = InstalledDataFolders(parts.programFolder);
     parts.midi = &synthesizer;
     frmMain window(parts);
     window.Form_Load();

@@ -36,6 +36,10 @@ struct Parser {
                             QStringLiteral("Displays this help and exits.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Displays the version and exits.")};
+    QCommandLineOption checkData{QStringLiteral("check-data"),
+                                 QStringLiteral("Looks for the chord database and the help file, reads them, "
+                                                "prints where they are and exits (status 1 when one of them "
+                                                "cannot be read).")};
 
     Parser()
     {
@@ -45,6 +49,7 @@ struct Parser {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOption(help);
         parser.addOption(version);
+        parser.addOption(checkData);
         parser.addOption({AudioDriverOption,
                           QStringLiteral("Play through the FluidSynth audio driver <name> "
                                          "(for example pulseaudio, alsa, jack). Default: the "
@@ -80,7 +85,10 @@ CommandLineResult ParseInformationalOptions(const QStringList& arguments)
         return Exit(0, HelpText(p.parser));
     if (p.parser.isSet(p.version))
         return Exit(0, VersionText());
-    return {};
+    CommandLineResult result;
+    if (p.parser.isSet(p.checkData))
+        result.action = CommandLineResult::Action::CheckData;
+    return result;
 }
 
 CommandLineResult ParseCommandLine(const QStringList& arguments)

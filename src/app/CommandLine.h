@@ -19,16 +19,18 @@ struct CommandLineOptions {
 struct CommandLineResult {
     // Run: start the program with `options`. Exit: print `output` and end
     // with `exitCode` (0 after --help or --version; 1 after a usage error,
-    // whose text goes to standard error).
-    enum class Action { Run, Exit };
+    // whose text goes to standard error). CheckData: report where the data
+    // files are and end, without a window (--check-data).
+    enum class Action { Run, Exit, CheckData };
     Action action = Action::Run;
     int exitCode = 0;
     QString output;
     CommandLineOptions options;
 };
 
-// --help and --version only; everything else is left for later. Call before
-// the application object exists. Action::Run when neither was asked for.
+// --help, --version and --check-data only; everything else is left for
+// later. Call before the application object exists. Action::Run when none of
+// them was asked for.
 CommandLineResult ParseInformationalOptions(const QStringList& arguments);
 
 // Every option, on the arguments that remain once Qt has taken its own.

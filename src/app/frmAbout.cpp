@@ -17,14 +17,16 @@ namespace {
 
 const char* const OperatingSystemNote = "For use with Microsoft Windows 95 / 98 / Me operating systems only.";
 
+// Lyrovan is licensed under GPL-3.0-or-later; both notices say so.
 const char* const FreewareNotice =
-    "Lyrovan is freeware.  You may use it and give copies of it away at no charge.  "
-    "Register for free to hear about updates.";
+    "Lyrovan is free software.  You may use, share and change it under the GNU General Public "
+    "License, version 3 or later.  Register for free to hear about updates.";
 
 const char* const LegalNotice =
-    "Lyrovan is provided as is, without warranty of any kind.  Copying the program is allowed "
-    "only unchanged and free of charge.  The sound of the built-in synthesizer comes from the "
-    "General MIDI sound font installed on your system, under its own licence.";
+    "Copyright 2026 The Lyrovan developers.  Lyrovan comes with ABSOLUTELY NO WARRANTY, to the "
+    "extent permitted by law; see the GNU General Public License for details.  The sound of the "
+    "built-in synthesizer comes from the General MIDI sound font installed on your system, under "
+    "its own licence.";
 
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, int top, bool bold)
 {

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "app/DataFiles.h"
 #include "app/frmAbout.h"
 #include "errors/Pause.h"
 #include "errors/ReportError.h"
@@ -248,8 +249,12 @@ void frmMain::Form_Load()
         }
         show();
 
-        m_datChords->setDatabaseName(m_parts.programFolder + QStringLiteral("/Chords.mdb"));
-        m_helpFile = m_parts.programFolder + QStringLiteral("/Help.chm");
+        const QStringList folders = QStringList{m_parts.programFolder} + m_parts.dataFolders;
+        const DataFile database = FindDataFile(folders, QStringLiteral("Chords.mdb"));
+        m_datChords->setDatabaseName(database.path, database.alsoLookedIn);
+        const DataFile help = FindDataFile(folders, QStringLiteral("Help.chm"));
+        m_helpFile = help.path;
+        m_helpAlsoLookedIn = help.alsoLookedIn;
         m_currentChord = std::make_unique<clsChord>(m_state);
 
         m_cboKey->setCurrentText(Latin1(Keys[3].listText));
@@ -420,7 +425,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         // A message box keeps its keys: it only waits to be closed.
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier && !qobject_cast<QMessageBox*>(modal)) {
             // A modal box blocks every window but its own, so it owns the help.
-            ShowHelp(m_helpFile, modal ? modal : this);
+            ShowHelp(m_helpFile, modal ? modal : this, m_helpAlsoLookedIn);
             return true;
         }
     }

@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -32,9 +33,11 @@ class PictureButton;
 
 // What the window needs from outside: the folder its files lie in and the
 // MIDI output it plays through (not owned; may be null: no sound at all).
+// Files missing from programFolder are looked for in dataFolders, in order.
 struct MainWindowParts {
     QString programFolder;
     MidiOut* midi = nullptr;
+    QStringList dataFolders = {};
 };
 
 class frmMain : public QMainWindow {
@@ -44,7 +47,8 @@ public:
     ~frmMain() override;
 
     // Start-up: shows the window, points the data source and help file at
-    // the program's folder and selects key C and chord type "major".
+    // the program's folder (or the data folder that has them) and selects
+    // key C and chord type "major".
     void Form_Load();
 
     // Event handlers, named after their control and event.
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<clsChord> m_currentChord;
     QString m_chordSuffix;
     QString m_helpFile;
+    QStringList m_helpAlsoLookedIn;
     std::int16_t m_positionFret = 0;
 
     int m_midiChannel = 0;

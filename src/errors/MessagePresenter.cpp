@@ -1,6 +1,7 @@
 #include "MessagePresenter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 
 namespace lyrovan {
@@ -46,6 +47,14 @@ void setMessagePresenter(MessagePresenter* presenter)
 void ShowMessage(const QString& text, const QString& title, MessageIcon icon)
 {
     messagePresenter().show(text, title, icon);
+}
+
+QString AlsoLookedIn(const QStringList& folders)
+{
+    QStringList shown;
+    for (const QString& folder : folders)
+        shown << QDir::toNativeSeparators(folder);
+    return shown.isEmpty() ? QString() : QStringLiteral("; also looked in ") + shown.join(QStringLiteral(", "));
 }
 
 } // namespace lyrovan

@@ -4,6 +4,7 @@
 // so that no test ever waits on a modal box.
 
 #include <QString>
+#include <QStringList>
 
 namespace lyrovan {
 
@@ -22,5 +23,10 @@ void setMessagePresenter(MessagePresenter* presenter);
 
 // Shows one box through the presenter in use.
 void ShowMessage(const QString& text, const QString& title, MessageIcon icon);
+
+// The end of a message about a missing file that was looked for in several
+// folders: "; also looked in /a, /b" for the folders besides the one named;
+// empty for none.
+QString AlsoLookedIn(const QStringList& folders);
 
 } // namespace lyrovan

@@ -24,18 +24,28 @@ HelpWindow* openHelpWindowFor(QWidget* parent)
 
 } // namespace
 
-void ShowHelp(const QString& chmPath, QWidget* parent)
+QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& alsoLookedIn)
+{
+    QString problem;
+    if (!file.open(chmPath)) {
+        problem = file.errorString();
+        if (file.error() == ChmFile::Error::Missing)
+            problem += AlsoLookedIn(alsoLookedIn);
+    } else if (const QString topic = file.defaultTopic(); topic.isEmpty() || !file.read(topic)) {
+        problem = QStringLiteral("it has no page to show"); // a damaged or empty help file
+        file.close();
+    }
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("Cannot open the help file \"%1\": %2.")
+        .arg(QDir::toNativeSeparators(file.fileName()), problem);
+}
+
+void ShowHelp(const QString& chmPath, QWidget* parent, const QStringList& alsoLookedIn)
 {
     ChmFile file;
-    QString problem;
-    if (!file.open(chmPath))
-        problem = file.errorString();
-    else if (const QString topic = file.defaultTopic(); topic.isEmpty() || !file.read(topic))
-        problem = QStringLiteral("it has no page to show"); // a damaged or empty help file
-    if (!problem.isEmpty()) {
-        ShowMessage(QStringLiteral("Cannot open the help file \"%1\": %2.")
-                        .arg(QDir::toNativeSeparators(file.fileName()), problem),
-                    QStringLiteral("Lyrovan"), MessageIcon::Warning);
+    if (const QString problem = OpenHelpFile(file, chmPath, alsoLookedIn); !problem.isEmpty()) {
+        ShowMessage(problem, QStringLiteral("Lyrovan"), MessageIcon::Warning);
         return;
     }
 

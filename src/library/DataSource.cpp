@@ -1,5 +1,6 @@
 #include "DataSource.h"
 
+#include "errors/MessagePresenter.h"
 #include "errors/RuntimeError.h"
 
 #include <QFileInfo>
@@ -14,6 +15,9 @@ namespace lyrovan {
 namespace {
 
 const QString TableName = QStringLiteral("Chords");
+const QString SqlDriver = QStringLiteral("QSQLITE");
+// The Debian package that holds the driver's plug-in.
+const char* const SqlDriverPackage = "libqt6sql6-sqlite";
 const char* const RequiredFields[] = {"Key", "Name", "Fret", "Fingering"};
 
 // SQLite's primary result codes that mean the file itself is the problem.
@@ -49,9 +53,10 @@ DataSource::~DataSource()
     Close();
 }
 
-void DataSource::setDatabaseName(const QString& path)
+void DataSource::setDatabaseName(const QString& path, const QStringList& alsoLookedIn)
 {
     m_databaseName = path;
+    m_alsoLookedIn = alsoLookedIn;
 }
 
 void DataSource::FailOpen(const QString& cause) const
@@ -84,7 +89,7 @@ void DataSource::Open()
     // look at the file first so that nothing is ever created.
     const QFileInfo file(m_databaseName);
     if (m_databaseName.isEmpty() || !file.exists())
-        FailOpen(QStringLiteral("the file does not exist."));
+        FailOpen(QStringLiteral("the file does not exist%1.").arg(AlsoLookedIn(m_alsoLookedIn)));
     if (!file.isFile())
         FailOpen(QStringLiteral("it is a folder, not a file."));
     if (file.size() == 0)
@@ -92,8 +97,14 @@ void DataSource::Open()
     if (!file.isReadable())
         FailOpen(QStringLiteral("the file cannot be read (permission denied)."));
 
+    // Without Qt's SQLite plug-in every file would look unreadable: name the
+    // package that is missing instead.
+    if (!QSqlDatabase::isDriverAvailable(SqlDriver))
+        FailOpen(QStringLiteral("Qt's SQLite driver (%1) is not installed; install the package %2.")
+                     .arg(SqlDriver, QLatin1String(SqlDriverPackage)));
+
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        QSqlDatabase db = QSqlDatabase::addDatabase(SqlDriver, m_connection);
         db.setDatabaseName(file.absoluteFilePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {

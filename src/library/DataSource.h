@@ -31,8 +31,10 @@ public:
     ~DataSource() override;
 
     QString DatabaseName() const { return m_databaseName; }
-    // Names the file the next refresh opens; opens nothing itself.
-    void setDatabaseName(const QString& path);
+    // Names the file the next refresh opens; opens nothing itself. When the
+    // file does not exist, the error names alsoLookedIn too: the other
+    // folders it was looked for in.
+    void setDatabaseName(const QString& path, const QStringList& alsoLookedIn = {});
 
     QString RecordSource() const { return m_recordSource; }
     // The SQL text the next refresh runs.
@@ -63,6 +65,7 @@ private:
     [[noreturn]] void FailOpen(const QString& cause) const;
 
     QString m_databaseName;
+    QStringList m_alsoLookedIn;
     QString m_recordSource = QStringLiteral("Chords");
     QString m_connection;     // this object's own Qt SQL connection name
     QString m_openedFile;     // the file the connection has open, empty if none

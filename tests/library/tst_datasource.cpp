@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -52,6 +54,7 @@ private slots:
     void neverWritesEvenWhenAsked();
     void holdsNoLockBetweenRefreshes();
     void twoSourcesAtOnce();
+    void missingSqlDriverNamesThePackage();
 
 private:
     QString path(const QString& name = QStringLiteral("Chords.mdb")) const { return m_dir->filePath(name); }
@@ -361,6 +364,29 @@ void TestDataSource::twoSourcesAtOnce()
     first.reset(); // removing one connection leaves the other working
     second.Refresh();
     QCOMPARE(second.RecordCount(), 2);
+}
+
+// Without the plug-in the message names the package to install, not the file.
+// Needs a process that never loaded the plug-in: ctest runs this test alone.
+void TestDataSource::missingSqlDriverNamesThePackage()
+{
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({m_dir->filePath(QStringLiteral("no-plugins"))});
+    const auto restore = qScopeGuard([&] { QCoreApplication::setLibraryPaths(libraryPaths); });
+    if (QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        QSKIP("the SQLite plug-in is already loaded; run this test on its own");
+
+    QFile file(path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("SQLite format 3");
+    file.close();
+    DataSource source;
+    source.setDatabaseName(path());
+    source.setRecordSource(AllRows);
+    QString description;
+    QCOMPARE(ErrorOf([&] { source.Refresh(); }, &description), int(RuntimeError::CannotOpenDatabase));
+    QVERIFY2(description.contains(QStringLiteral("libqt6sql6-sqlite")), qPrintable(description));
+    QVERIFY2(!description.contains(QStringLiteral("damaged")), qPrintable(description));
 }
 
 QTEST_GUILESS_MAIN(TestDataSource)

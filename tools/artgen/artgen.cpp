@@ -12,8 +12,15 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QList>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPainterPathStroker>
+#include <QPen>
+#include <QPolygonF>
+#include <QTransform>
 #include <QString>
 #include <QStringList>
 
@@ -624,6 +631,200 @@ PixelArt doubleArrow32()
     return art;
 }
 
+// ---------------------------------------------------------------------------
+// The application icon at the desktop's sizes
+//
+// The same magnifying glass as magnifier32(), drawn as vector shapes in its
+// 32-unit grid: rendered smooth for the sizes from 22 to 256 pixels and written
+// as the scalable SVG, both from the same paths. 16 and 32 keep the pixel art.
+
+struct IconLayer {
+    QPainterPath path;
+    QRgb colour;
+    double outline = 0.0; // width of a black stroke around the path, 0: none
+};
+
+QPainterPath disc(double cx, double cy, double radius)
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(cx, cy), radius, radius);
+    return path;
+}
+
+// Qt's path operations replace curves by straight pieces about half a unit
+// off the curve; done on a 16 times larger grid they stay smooth at 256 pixels.
+constexpr double Fine = 16.0;
+
+QPainterPath toFine(const QPainterPath& path)
+{
+    return QTransform::fromScale(Fine, Fine).map(path);
+}
+
+QPainterPath fromFine(const QPainterPath& path)
+{
+    return QTransform::fromScale(1.0 / Fine, 1.0 / Fine).map(path);
+}
+
+QPainterPath intersection(const QPainterPath& a, const QPainterPath& b)
+{
+    return fromFine(toFine(a).intersected(toFine(b)));
+}
+
+// A bar of the given half-width with round ends, from a to b.
+QPainterPath capsule(QPointF a, QPointF b, double radius)
+{
+    QPainterPath line(a * Fine);
+    line.lineTo(b * Fine);
+    QPainterPathStroker stroker;
+    stroker.setWidth(2.0 * radius * Fine);
+    stroker.setCapStyle(Qt::RoundCap);
+    return fromFine(stroker.createStroke(line).simplified());
+}
+
+// The part of the 32-unit square where x + y < limit (a diagonal cut).
+QPainterPath belowDiagonal(double limit)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF{QPointF(-8, -8), QPointF(limit + 8, -8), QPointF(-8, limit + 8)});
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath aboveDiagonal(double limit)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF{QPointF(40, 40), QPointF(limit - 40, 40), QPointF(40, limit - 40)});
+    path.closeSubpath();
+    return path;
+}
+
+std::vector<IconLayer> magnifierLayers()
+{
+    const QRgb black = qRgb(0x00, 0x00, 0x00);
+    const QRgb grey = qRgb(0x80, 0x80, 0x80);
+    const QRgb silver = qRgb(0xC0, 0xC0, 0xC0);
+    const QRgb white = qRgb(0xFF, 0xFF, 0xFF);
+    const QRgb teal = qRgb(0x00, 0x80, 0x80);
+    const QRgb aqua = qRgb(0x00, 0xFF, 0xFF);
+    const double cx = 12.0;
+    const double cy = 12.0;
+
+    const QPainterPath handle = capsule({20.5, 20.5}, {27.5, 27.5}, 2.6);
+    const QPainterPath collar = capsule({17.5, 17.5}, {19.5, 19.5}, 1.6);
+    const QPainterPath frame = disc(cx, cy, 10.2);
+    // The handle's top edge: where y - x < -0.9, i.e. the side towards the upper right.
+    QPainterPath handleTop;
+    handleTop.addPolygon(QPolygonF{QPointF(0, -0.9), QPointF(40, 39.1), QPointF(40, -8), QPointF(0, -8)});
+    handleTop.closeSubpath();
+    // The glint: a short arc of the ring from 3.6 to 5.2 units round the centre.
+    QPainterPath glint;
+    const double from = -2.85 * 180.0 / M_PI;
+    const double span = 1.0 * 180.0 / M_PI;
+    glint.arcMoveTo(QRectF(cx - 5.2, cy - 5.2, 10.4, 10.4), -from);
+    glint.arcTo(QRectF(cx - 5.2, cy - 5.2, 10.4, 10.4), -from, -span);
+    glint.arcTo(QRectF(cx - 3.6, cy - 3.6, 7.2, 7.2), -from - span, span);
+    glint.closeSubpath();
+
+    std::vector<IconLayer> layers;
+    // The black outline round all three shapes, under everything.
+    layers.push_back({handle, black, 2.0});
+    layers.push_back({collar, black, 2.0});
+    layers.push_back({frame, black, 2.0});
+    layers.push_back({intersection(handle, handleTop), grey});
+    layers.push_back({collar, grey});
+    layers.push_back({frame, silver});
+    layers.push_back({intersection(frame, belowDiagonal(cx + cy - 4.0)), white});
+    layers.push_back({intersection(frame, aboveDiagonal(cx + cy + 5.0)), grey});
+    layers.push_back({disc(cx, cy, 8.0), black});
+    layers.push_back({disc(cx, cy, 7.0), teal});
+    layers.push_back({intersection(disc(cx, cy, 7.0), disc(cx - 2.0, cy - 2.0, 7.2)), aqua});
+    layers.push_back({glint, white});
+    return layers;
+}
+
+QImage renderIcon(const std::vector<IconLayer>& layers, int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
+    for (const IconLayer& layer : layers) {
+        if (layer.outline > 0.0)
+            painter.setPen(QPen(QColor(Qt::black), layer.outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        else
+            painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(layer.colour));
+        painter.drawPath(layer.path);
+    }
+    painter.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QString svgNumber(double value)
+{
+    QString text = QString::number(value, 'f', 3);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
+}
+
+QString svgPathData(const QPainterPath& path)
+{
+    QStringList parts;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QString point = svgNumber(e.x) + QLatin1Char(' ') + svgNumber(e.y);
+        switch (e.type) {
+        case QPainterPath::MoveToElement: parts << QStringLiteral("M") + point; break;
+        case QPainterPath::LineToElement: parts << QStringLiteral("L") + point; break;
+        case QPainterPath::CurveToElement: parts << QStringLiteral("C") + point; break;
+        case QPainterPath::CurveToDataElement: parts << point; break;
+        }
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QByteArray iconSvg(const std::vector<IconLayer>& layers)
+{
+    QString svg = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\" "
+                                 "viewBox=\"0 0 32 32\">\n");
+    for (const IconLayer& layer : layers) {
+        svg += QStringLiteral("  <path fill=\"%1\" fill-rule=\"%2\"")
+                   .arg(QColor(layer.colour).name(),
+                        layer.path.fillRule() == Qt::WindingFill ? QStringLiteral("nonzero")
+                                                                 : QStringLiteral("evenodd"));
+        if (layer.outline > 0.0)
+            svg += QStringLiteral(" stroke=\"#000000\" stroke-width=\"%1\" stroke-linejoin=\"round\"")
+                       .arg(svgNumber(layer.outline));
+        svg += QStringLiteral(" d=\"%1\"/>\n").arg(svgPathData(layer.path));
+    }
+    svg += QStringLiteral("</svg>\n");
+    return svg.toUtf8();
+}
+
+bool save(const QImage& image, const QDir& folder, const QString& name);
+
+// icon22.png ... icon256.png and icon.svg.
+bool saveAppIcons(const QDir& folder)
+{
+    const std::vector<IconLayer> layers = magnifierLayers();
+    bool ok = true;
+    for (int size : {22, 24, 48, 64, 128, 256})
+        ok = save(renderIcon(layers, size), folder, QStringLiteral("icon%1.png").arg(size)) && ok;
+    const QString path = folder.filePath(QStringLiteral("icon.svg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(iconSvg(layers)) < 0) {
+        std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(QDir::toNativeSeparators(path)));
+    return ok;
+}
+
 bool save(const QImage& image, const QDir& folder, const QString& name)
 {
     const QString path = folder.filePath(name);
@@ -642,7 +843,8 @@ int main(int argc, char** argv)
     if (argc != 2) {
         std::fprintf(stderr, "usage: artgen OUTPUT-FOLDER\n"
                              "Writes Lyrovan's pictures (neck.png, icon16.png, icon32.png,\n"
-                             "strum.png, prev.png, next.png) into OUTPUT-FOLDER.\n");
+                             "strum.png, prev.png, next.png) into OUTPUT-FOLDER.\n"
+                             "Also writes the application icon at more sizes (icon22.png ... icon256.png, icon.svg).\n");
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
@@ -655,6 +857,7 @@ int main(int argc, char** argv)
     bool ok = save(neckPicture(), folder, QStringLiteral("neck.png"));
     ok = save(magnifier16().toImage(), folder, QStringLiteral("icon16.png")) && ok;
     ok = save(magnifier32().toImage(), folder, QStringLiteral("icon32.png")) && ok;
+    ok = saveAppIcons(folder) && ok;
     ok = save(loudspeaker32().toImage(), folder, QStringLiteral("strum.png")) && ok;
     ok = save(arrow.mirrored().toImage(), folder, QStringLiteral("prev.png")) && ok;
     ok = save(arrow.toImage(), folder, QStringLiteral("next.png")) && ok;
