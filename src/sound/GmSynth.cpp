@@ -113,10 +113,12 @@ bool GmSynth::loadSoundFont(const QStringList& soundFontPaths)
         return false;
     }
     QStringList missing;
+    QStringList unreadable;
     for (const QString& path : soundFontPaths) {
         const QFileInfo info(path);
         if (!info.exists()) {
             missing << path;
+            m_failures << path + QStringLiteral(": no such file");
             continue;
         }
         if (!info.isFile() || !info.isReadable()) {
@@ -145,18 +147,18 @@ bool GmSynth::loadSoundFont(const QStringList& soundFontPaths)
         m_error.clear();
         return true;
     }
-    if (m_failures.isEmpty()) {
+    for (const QString& failure : m_failures) {
+        if (!failure.endsWith(QStringLiteral(": no such file")))
+            unreadable << failure;
+    }
+    if (unreadable.isEmpty()) {
         m_error = QStringLiteral("No General MIDI soundfont found; looked for ")
                   + soundFontPaths.join(QStringLiteral(", "));
     } else {
-        m_error = QStringLiteral("No usable General MIDI soundfont; could not read ")
-                  + m_failures.join(QStringLiteral("; "));
+        m_error = QStringLiteral("No usable General MIDI soundfont; could not read ") + unreadable.join(QStringLiteral("; "));
         if (!missing.isEmpty())
             m_error += QStringLiteral("; not found: ") + missing.join(QStringLiteral(", "));
     }
-    // A missing file that was asked for by name is a failure of its own.
-    for (const QString& path : missing)
-        m_failures << path + QStringLiteral(": no such file");
     return false;
 }
 
