@@ -37,7 +37,8 @@ FluidSynthOptions SoundOptions(const CommandLineOptions& options)
     sound.soundFont = OptionOrEnvironment(options.soundFont, "LYROVAN_SOUNDFONT");
     const QString driver = OptionOrEnvironment(options.audioDriver, "LYROVAN_AUDIO_DRIVER");
     QString error;
-    sound.audioDrivers = AudioDriverChain(driver, &error);
+    if (!driver.isEmpty())
+        sound.audioDrivers = AudioDriverChain(driver, &error);
     if (!error.isEmpty())
         std::fprintf(stderr, "lyrovan: %s\n", error.toLocal8Bit().constData());
     sound.audioDevice = OptionOrEnvironment(options.audioDevice, "LYROVAN_AUDIO_DEVICE");

@@ -101,8 +101,9 @@ FluidSynthOut::FluidSynthOut() : FluidSynthOut(FluidSynthOptions{}) {}
 
 FluidSynthOut::FluidSynthOut(FluidSynthOptions options) : m_options(std::move(options))
 {
-    QString ignored;
-    m_chain = m_options.audioDrivers.isEmpty() ? AudioDriverChain(QString(), &ignored) : m_options.audioDrivers;
+    // The usual order is looked up only when needed: asking FluidSynth
+    // costs time that start-up does not have.
+    m_chain = m_options.audioDrivers;
     QObject::connect(&m_releaseTimer, &QTimer::timeout, &m_releaseTimer, [this] { onReleaseTimer(); });
 }
 
@@ -117,10 +118,19 @@ FluidSynthOut::~FluidSynthOut()
     m_synth.reset();
 }
 
+void FluidSynthOut::findChain()
+{
+    if (m_chain.isEmpty()) {
+        QString ignored;
+        m_chain = AudioDriverChain(QString(), &ignored);
+    }
+}
+
 void FluidSynthOut::prepare()
 {
     if (m_loading.valid() || m_synth)
         return;
+    findChain();
     m_loading = std::async(std::launch::async, [this, options = m_options, chain = m_chain] {
         Loaded loaded = Load(options, chain, true);
         // Taken over on this object's thread as soon as it is done, so that
@@ -169,6 +179,7 @@ std::int32_t FluidSynthOut::open(std::int32_t deviceId)
         return Opened;
 
     adoptLoaded(); // waits for a load still going
+    findChain();
     if (!m_synth)
         take(Load(m_options, m_chain, false));
     if (!m_synth->isLoaded()) {

@@ -107,6 +107,7 @@ public:
     };
 
 private:
+    void findChain();
     void adoptLoaded();
     void take(Loaded loaded);
     bool startOutput();
