@@ -57,7 +57,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     echo "== the mixer'"'"'s view of Lyrovan'"'"'s stream"
     pactl list sink-inputs | grep -E "application.name|media.name" || echo "(no stream)"
     sleep 1.5
-    echo "== windows named Lyrovan (1: no warning box): $(xdotool search --name "^Lyrovan\$" | wc -l)"
+    echo "== visible windows named Lyrovan (1: no warning box): $(xdotool search --onlyvisible --name "^Lyrovan\$" | wc -l)"
     kill $pid
     wait $pid 2>/dev/null
     echo "== Lyrovan'"'"'s standard error:"
