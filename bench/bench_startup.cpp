@@ -8,6 +8,7 @@
 
 #include "BenchSupport.h"
 #include "app/frmMain.h"
+#include "sound/FluidSynthOut.h"
 #include "ui/Fonts.h"
 
 #include <QApplication>
@@ -57,6 +58,10 @@ int RunChild(int argc, char* argv[], bool lyrovan, qint64 startNs)
         lyrovan::LoadBundledFonts();
         lyrovan::MainWindowParts parts;
         parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+        // As the program has it: the synthesizer gets ready once the window
+        // has painted.
+        lyrovan::FluidSynthOut synthesizer;
+        parts.midi = &synthesizer;
         lyrovan::frmMain window(parts);
         window.centralWidget()->installEventFilter(&probe);
         window.Form_Load();

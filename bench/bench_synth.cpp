@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     }
     report("program change 33 on a fresh synthesizer", programChanges);
 
-    // The MIDI device with FluidSynth's default audio output.
+    // The MIDI device with the usual order of audio outputs.
     FluidSynthOptions options;
     options.soundFontPaths = QStringList{soundFont};
     std::vector<double> coldOpens;
@@ -166,9 +166,8 @@ int main(int argc, char** argv)
     // that the cost of starting an output can be seen without a sound card.
     QTemporaryDir dir;
     FluidSynthOptions fileOptions = options;
-    fileOptions.audioSettings.insert(QStringLiteral("audio.driver"), QStringLiteral("file"));
-    fileOptions.audioSettings.insert(QStringLiteral("audio.file.name"),
-                                     dir.filePath(QStringLiteral("bench.wav")));
+    fileOptions.audioDrivers = QStringList{QStringLiteral("file")};
+    fileOptions.audioDevice = dir.filePath(QStringLiteral("bench.wav"));
     // Closed outputs are given back as soon as they are silent.
     fileOptions.releasePollMs = 1;
     fileOptions.releaseMinimumMs = 0;

@@ -22,6 +22,34 @@ QStringList Arguments(int argc, char* argv[])
     return arguments;
 }
 
+// An option's value, else the environment variable's.
+QString OptionOrEnvironment(const QString& option, const char* variable)
+{
+    return option.isEmpty() ? qEnvironmentVariable(variable) : option;
+}
+
+// The synthesizer's settings from the command line and the environment. An
+// audio driver FluidSynth does not offer is told on standard error and
+// left out: the program starts with the usual order of drivers.
+FluidSynthOptions SoundOptions(const CommandLineOptions& options)
+{
+    FluidSynthOptions sound;
+    sound.programFolder = QCoreApplication::applicationDirPath();
+    sound.soundFont = OptionOrEnvironment(options.soundFont, "LYROVAN_SOUNDFONT");
+    const QString driver = OptionOrEnvironment(options.audioDriver, "LYROVAN_AUDIO_DRIVER");
+    QString error;
+    if (!driver.isEmpty())
+        sound.audioDrivers = AudioDriverChain(driver, &error);
+    if (!error.isEmpty())
+        std::fprintf(stderr, "lyrovan: %s\n", error.toLocal8Bit().constData());
+    sound.audioDevice = OptionOrEnvironment(options.audioDevice, "LYROVAN_AUDIO_DEVICE");
+    // A device named with a driver is that driver's; without one, every
+    // driver tried is asked for it.
+    if (error.isEmpty() && !driver.isEmpty())
+        sound.audioDeviceDriver = driver;
+    return sound;
+}
+
 // Prints what the command line asked for: help and version to standard
 // output, usage errors to standard error.
 int Finish(const CommandLineResult& result)
@@ -73,7 +101,7 @@ int RunApplication(int argc, char* argv[])
     LoadBundledFonts();
 
     // The synthesizer outlives the window, which closes it when it unloads.
-    FluidSynthOut synthesizer;
+    FluidSynthOut synthesizer(SoundOptions(commandLine.options));
     MainWindowParts parts;
     parts.programFolder = QCoreApplication::applicationDirPath();
     parts.dataFolders = InstalledDataFolders(parts.programFolder);

@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
@@ -35,6 +36,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 
 namespace lyrovan {
@@ -362,7 +364,12 @@ void frmMain::cmdNextPos_Click(int Index)
     }
 
     QString fingering;
-    step([&] { fingering = FieldText(m_datChords->Field(QStringLiteral("Fingering"))); });
+    bool read = false;
+    step([&] {
+        fingering = FieldText(m_datChords->Field(QStringLiteral("Fingering")));
+        read = true;
+    });
+    m_positionShown = read && !fingering.isEmpty();
 
     for (int row = 0; row < DiagramRows; ++row)
         for (int string = 1; string <= DiagramStrings; ++string)
@@ -419,6 +426,16 @@ void frmMain::mnuAbout_Click()
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // Once the window has painted its first frame, the synthesizer gets
+    // ready in the background, so that the first strum starts on time.
+    if (!m_soundPrepared && event->type() == QEvent::Paint && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this) {
+        m_soundPrepared = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_parts.midi)
+                m_parts.midi->prepare();
+        });
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         QWidget* modal = QApplication::activeModalWidget();
@@ -457,19 +474,28 @@ void frmMain::chkStrum_Click()
 {
     try {
         if (m_chkStrum->isChecked()) {
+            QElapsedTimer clicked;
+            clicked.start();
             m_chkStrum->setText(QStringLiteral("&Stop"));
             if (!m_cmdNextPos[0]->isEnabled())
                 return;
             const std::int32_t opened = m_parts.midi ? m_parts.midi->open(m_midiDeviceId) : -1;
             if (opened != 0) {
+                // The reason and what helps go to the box's detailed text.
                 ShowMessage(QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."),
-                            QString::fromLatin1(ProductName), MessageIcon::Warning);
+                            QString::fromLatin1(ProductName), MessageIcon::Warning,
+                            m_parts.midi ? m_parts.midi->failureText() : QString());
             }
             SendToDevice(PackProgramChange(m_instrumentProgram));
             // Enabling a running timer keeps its beat: a strum resumed after
             // Stop goes on at its next tick, not one full interval later.
-            if (!m_tmrStrum->isActive())
-                m_tmrStrum->start();
+            // Otherwise the first string is due one interval after the click,
+            // however long the open took (a soundfont still loading, a new
+            // audio output); the first tick sets the interval back.
+            if (!m_tmrStrum->isActive()) {
+                const qint64 spent = opened == 0 ? clicked.elapsed() : 0;
+                m_tmrStrum->start(static_cast<int>(std::max<qint64>(0, m_strumInterval - spent)));
+            }
         } else {
             if (m_parts.midi)
                 m_parts.midi->close();
@@ -483,10 +509,18 @@ void frmMain::chkStrum_Click()
 void frmMain::tmrStrum_Timer()
 {
     try {
+        // A new speed, or the first tick after a late start: the next tick
+        // comes one full interval from this one.
+        if (m_tmrStrum->interval() != m_strumInterval)
+            m_tmrStrum->setInterval(m_strumInterval);
         ++m_strumStep;
         const StrumStepPlan plan = PlanStrumStep(m_strumStep, m_instrumentProgram > LastGuitarProgram);
         if (!plan.ends) {
             m_stringBaseNote = plan.baseNote;
+            // No stored position shown (a chord type without one was chosen
+            // mid-strum): the empty diagram plays nothing.
+            if (!m_positionShown)
+                return;
             // The diagram as it is now: a change of position mid-strum is heard.
             QStringList column;
             for (int row = 0; row < 6; ++row)
@@ -539,8 +573,14 @@ void frmMain::Slider_Scroll(int Index)
 {
     if (Index == 0)
         m_noteVelocity = m_slider[0]->value();
-    else if (Index == 1)
-        m_tmrStrum->setInterval(201 - m_slider[1]->value());
+    else if (Index == 1) {
+        // Setting a running timer's interval restarts it, so during a drag
+        // the strum would stall; a running strum takes the new interval at
+        // its next tick instead.
+        m_strumInterval = 201 - m_slider[1]->value();
+        if (!m_tmrStrum->isActive())
+            m_tmrStrum->setInterval(m_strumInterval);
+    }
 }
 
 } // namespace lyrovan

@@ -119,6 +119,12 @@ private:
     int m_instrumentProgram = 24;
     int m_stringBaseNote = 0;
     std::int16_t m_strumStep = 0;
+    // The strum interval the speed bar asks for; a running strum takes it
+    // up at its next tick.
+    int m_strumInterval = 100;
+    // False while the diagram shows no stored position (the query found none).
+    bool m_positionShown = false;
+    bool m_soundPrepared = false;
     bool m_unloaded = false;
 
     QWidget* m_client = nullptr;

@@ -12,7 +12,14 @@ class BoxPresenter final : public MessagePresenter {
 public:
     void show(const QString& text, const QString& title, MessageIcon icon) override
     {
+        showDetailed(text, title, icon, QString());
+    }
+
+    void showDetailed(const QString& text, const QString& title, MessageIcon icon, const QString& details) override
+    {
         QMessageBox box(toBoxIcon(icon), title, text, QMessageBox::Ok);
+        if (!details.isEmpty())
+            box.setDetailedText(details);
         box.exec();
     }
 
@@ -44,9 +51,12 @@ void setMessagePresenter(MessagePresenter* presenter)
     g_installed = presenter;
 }
 
-void ShowMessage(const QString& text, const QString& title, MessageIcon icon)
+void ShowMessage(const QString& text, const QString& title, MessageIcon icon, const QString& details)
 {
-    messagePresenter().show(text, title, icon);
+    if (details.isEmpty())
+        messagePresenter().show(text, title, icon);
+    else
+        messagePresenter().showDetailed(text, title, icon, details);
 }
 
 QString AlsoLookedIn(const QStringList& folders)

@@ -1,7 +1,8 @@
 #pragma once
 // Every message box of the program goes through one presenter: a modal box
-// with a text, a title, an icon and one OK button. Tests install a recorder
-// so that no test ever waits on a modal box.
+// with a text, a title, an icon and one OK button, and optionally a detailed
+// text that the box shows on request. Tests install a recorder so that no
+// test ever waits on a modal box.
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,13 @@ class MessagePresenter {
 public:
     virtual ~MessagePresenter() = default;
     virtual void show(const QString& text, const QString& title, MessageIcon icon) = 0;
+    // The same box with a detailed text; a presenter that has no place for
+    // it shows the plain box.
+    virtual void showDetailed(const QString& text, const QString& title, MessageIcon icon, const QString& details)
+    {
+        (void)details;
+        show(text, title, icon);
+    }
 };
 
 // The presenter in use; a QMessageBox presenter unless one was installed.
@@ -21,8 +29,9 @@ MessagePresenter& messagePresenter();
 // Installs a presenter (not owned); nullptr restores the QMessageBox one.
 void setMessagePresenter(MessagePresenter* presenter);
 
-// Shows one box through the presenter in use.
-void ShowMessage(const QString& text, const QString& title, MessageIcon icon);
+// Shows one box through the presenter in use; details, when not empty, is
+// the box's detailed text.
+void ShowMessage(const QString& text, const QString& title, MessageIcon icon, const QString& details = QString());
 
 // The end of a message about a missing file that was looked for in several
 // folders: "; also looked in /a, /b" for the folders besides the one named;

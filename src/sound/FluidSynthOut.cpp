@@ -3,9 +3,11 @@
 #include <fluidsynth.h>
 
 #include <QAbstractEventDispatcher>
+#include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace lyrovan {
 
@@ -15,47 +17,181 @@ namespace {
 // one 64-sample block, so ten steps make an even ramp.
 constexpr int FadeSteps = 10;
 
+QString NoSoundFontText(const SoundFontSearch& search, const GmSynth* synth)
+{
+    QString text = QStringLiteral("No General MIDI soundfont could be loaded.\n");
+    text += search.places.isEmpty() ? QStringLiteral("There was no place to look for one.\n")
+                                    : QStringLiteral("Looked in: %1.\n").arg(search.places.join(QStringLiteral(", ")));
+    if (synth) {
+        for (const QString& failure : synth->failures())
+            text += failure + QLatin1Char('\n');
+    }
+    text += QStringLiteral("Install one with the Debian package %1, or name a soundfont with --soundfont FILE "
+                           "(or the environment variable LYROVAN_SOUNDFONT).")
+                .arg(QString::fromLatin1(SoundFontPackage));
+    return text;
+}
+
+QString NoOutputText(const QStringList& failures)
+{
+    return QStringLiteral("No audio output could be opened.\nTried: %1.\n"
+                          "Start the desktop's sound server (PulseAudio or PipeWire), or choose a working output "
+                          "with --audio-driver NAME and --audio-device DEVICE (or the environment variables "
+                          "LYROVAN_AUDIO_DRIVER and LYROVAN_AUDIO_DEVICE).")
+        .arg(failures.isEmpty() ? QStringLiteral("no driver") : failures.join(QStringLiteral("; ")));
+}
+
+AudioRequest RequestFor(const FluidSynthOptions& options, const QString& driver)
+{
+    AudioRequest request;
+    request.driver = driver;
+    if (options.audioDeviceDriver.isEmpty() || options.audioDeviceDriver == driver)
+        request.device = options.audioDevice;
+    request.periodFrames = options.periodFrames;
+    request.periods = options.periods;
+    request.settings = options.audioSettings;
+    return request;
+}
+
+// Loads the synthesizer and soundfont; with probe, also finds the first
+// driver of chain that opens (and closes it again). Runs on any thread.
+FluidSynthOut::Loaded Load(const FluidSynthOptions& options, const QStringList& chain, bool probe)
+{
+    FluidSynthOut::Loaded loaded;
+    if (options.soundFontPaths) {
+        loaded.search.files = *options.soundFontPaths;
+        loaded.search.places = *options.soundFontPaths;
+    } else {
+        loaded.search = FindSoundFonts(options.soundFont, options.programFolder,
+                                       options.fluidDefaultSoundFont ? *options.fluidDefaultSoundFont
+                                                                     : FluidDefaultSoundFont(),
+                                       QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation));
+    }
+    loaded.synth = std::make_unique<GmSynth>(loaded.search.files);
+
+    if (!options.soundFont.isEmpty()) {
+        const QString prefix = options.soundFont + QStringLiteral(": ");
+        for (const QString& failure : loaded.synth->failures()) {
+            if (failure.startsWith(prefix)) {
+                loaded.namedFailure = QStringLiteral("The soundfont %1 could not be loaded: %2.")
+                                          .arg(options.soundFont, failure.mid(prefix.size()));
+                if (loaded.synth->isLoaded())
+                    loaded.namedFailure += QStringLiteral(" Playing %1 instead.").arg(loaded.synth->soundFontPath());
+                break;
+            }
+        }
+    }
+
+    if (probe && loaded.synth->isLoaded()) {
+        for (const QString& driver : chain) {
+            QString why;
+            if (StartAudioOutput(*loaded.synth, RequestFor(options, driver), &why)) {
+                loaded.driver = driver;
+                break;
+            }
+            loaded.driverFailures << driver + QStringLiteral(": ") + why;
+        }
+    }
+    return loaded;
+}
+
 } // namespace
 
 FluidSynthOut::FluidSynthOut() : FluidSynthOut(FluidSynthOptions{}) {}
 
 FluidSynthOut::FluidSynthOut(FluidSynthOptions options) : m_options(std::move(options))
 {
-    QObject::connect(&m_releaseTimer, &QTimer::timeout, &m_releaseTimer,
-                     [this] { onReleaseTimer(); });
+    // The usual order is looked up only when needed: asking FluidSynth
+    // costs time that start-up does not have.
+    m_chain = m_options.audioDrivers;
+    QObject::connect(&m_releaseTimer, &QTimer::timeout, &m_releaseTimer, [this] { onReleaseTimer(); });
 }
 
 FluidSynthOut::~FluidSynthOut()
 {
+    // A load still running posts to the release timer when it ends.
+    if (m_loading.valid())
+        m_loading.wait();
     m_releaseTimer.stop();
     fadeOutNow();
     releaseAudio();
     m_synth.reset();
 }
 
+void FluidSynthOut::findChain()
+{
+    if (m_chain.isEmpty()) {
+        QString ignored;
+        m_chain = AudioDriverChain(QString(), &ignored);
+    }
+}
+
+void FluidSynthOut::prepare()
+{
+    if (m_loading.valid() || m_synth)
+        return;
+    findChain();
+    m_loading = std::async(std::launch::async, [this, options = m_options, chain = m_chain] {
+        Loaded loaded = Load(options, chain, true);
+        // Taken over on this object's thread as soon as it is done, so that
+        // its failures are told at once.
+        QMetaObject::invokeMethod(&m_releaseTimer, [this] { adoptLoaded(); }, Qt::QueuedConnection);
+        return loaded;
+    });
+}
+
+void FluidSynthOut::adoptLoaded()
+{
+    if (m_loading.valid())
+        take(m_loading.get());
+}
+
+void FluidSynthOut::take(Loaded loaded)
+{
+    m_synth = std::move(loaded.synth);
+    m_search = std::move(loaded.search);
+    if (!loaded.driver.isEmpty())
+        m_workingDriver = loaded.driver;
+    if (m_synth && m_synth->isLoaded())
+        m_gain = fluid_synth_get_gain(m_synth->synth());
+    if (!loaded.namedFailure.isEmpty())
+        tell(loaded.namedFailure);
+}
+
+void FluidSynthOut::tell(const QString& text)
+{
+    if (m_told.contains(text))
+        return;
+    m_told.insert(text);
+    if (m_options.report)
+        m_options.report(text);
+    else
+        std::fprintf(stderr, "lyrovan: %s\n", text.toLocal8Bit().constData());
+}
+
 std::int32_t FluidSynthOut::open(std::int32_t deviceId)
 {
     if (deviceId != -1) {
-        m_error = QStringLiteral("There is no MIDI output device %1").arg(deviceId);
+        m_error = QStringLiteral("There is no MIDI output device %1.").arg(deviceId);
         return UnknownDevice;
     }
     if (m_open)
         return Opened;
 
-    if (!m_synth) {
-        m_synth = std::make_unique<GmSynth>(
-            m_options.soundFontPaths.value_or(GmSynth::defaultSoundFontPaths()));
-        if (!m_synth->isLoaded()) {
-            // Dropped so that the next open looks again: the soundfont may
-            // have been installed in the meantime.
-            m_error = m_synth->errorText();
-            m_synth.reset();
-            return NoSynthesizer;
-        }
-        m_gain = fluid_synth_get_gain(m_synth->synth());
+    adoptLoaded(); // waits for a load still going
+    findChain();
+    if (!m_synth)
+        take(Load(m_options, m_chain, false));
+    if (!m_synth->isLoaded()) {
+        m_error = NoSoundFontText(m_search, m_synth.get());
+        tell(m_error);
+        // Dropped so that the next open looks again: a soundfont may have
+        // been installed in the meantime.
+        m_synth.reset();
+        return NoSynthesizer;
     }
 
-    if (m_driver) {
+    if (m_output) {
         // Still fading out from the last close: play on through it.
         m_releaseTimer.stop();
         if (m_fadeSteps > 0) {
@@ -63,26 +199,35 @@ std::int32_t FluidSynthOut::open(std::int32_t deviceId)
             m_synth->allSoundsOff();
             setLevel(1.0);
         }
-    } else {
-        for (auto it = m_options.audioSettings.cbegin(); it != m_options.audioSettings.cend(); ++it) {
-            if (!m_synth->setSetting(it.key(), it.value())) {
-                m_error = QStringLiteral("Could not set the audio setting %1 to \"%2\"")
-                              .arg(it.key(), it.value());
-                return NoAudioOutput;
-            }
-        }
-        FluidErrorCapture capture;
-        m_driver = new_fluid_audio_driver(m_synth->settings(), m_synth->synth());
-        if (!m_driver) {
-            m_error = QStringLiteral("No sound output could be opened");
-            if (!capture.text().isEmpty())
-                m_error += QStringLiteral(": ") + capture.text();
-            return NoAudioOutput;
-        }
+    } else if (!startOutput()) {
+        return NoAudioOutput;
     }
     m_error.clear();
     m_open = true;
     return Opened;
+}
+
+bool FluidSynthOut::startOutput()
+{
+    // The driver that worked last time first, then the rest in order.
+    QStringList order = m_chain;
+    if (!m_workingDriver.isEmpty()) {
+        order.removeAll(m_workingDriver);
+        order.prepend(m_workingDriver);
+    }
+    QStringList failures;
+    for (const QString& driver : order) {
+        QString why;
+        m_output = StartAudioOutput(*m_synth, RequestFor(m_options, driver), &why);
+        if (m_output) {
+            m_workingDriver = driver;
+            return true;
+        }
+        failures << driver + QStringLiteral(": ") + why;
+    }
+    m_error = NoOutputText(failures);
+    tell(m_error);
+    return false;
 }
 
 void FluidSynthOut::shortMessage(std::uint32_t message)
@@ -134,16 +279,13 @@ void FluidSynthOut::onReleaseTimer()
 
 void FluidSynthOut::setLevel(double level)
 {
-    if (m_synth)
+    if (m_synth && m_synth->synth())
         fluid_synth_set_gain(m_synth->synth(), m_gain * static_cast<float>(level));
 }
 
 void FluidSynthOut::releaseAudio()
 {
-    if (m_driver) {
-        delete_fluid_audio_driver(m_driver);
-        m_driver = nullptr;
-    }
+    m_output.reset();
     // Voices the output did not play to the end would resume with the next
     // strum; end them while nothing is listening. The synthesizer frees
     // stopped voices as it renders, so one block is rendered and dropped.
@@ -159,11 +301,10 @@ void FluidSynthOut::releaseAudio()
 // at most, and only while something is still sounding.
 void FluidSynthOut::fadeOutNow()
 {
-    if (!m_driver || !m_synth || m_synth->activeVoiceCount() == 0)
+    if (!m_output || !m_synth || m_synth->activeVoiceCount() == 0)
         return;
     const auto stepMs = static_cast<unsigned long>(std::max(1, m_options.fadeOutMs / FadeSteps));
-    for (int step = std::min(m_fadeSteps > 0 ? m_fadeSteps : FadeSteps, FadeSteps) - 1; step >= 0;
-         --step) {
+    for (int step = std::min(m_fadeSteps > 0 ? m_fadeSteps : FadeSteps, FadeSteps) - 1; step >= 0; --step) {
         setLevel(double(step) / FadeSteps);
         QThread::msleep(stepMs);
     }

@@ -1,5 +1,7 @@
 #include "GmSynth.h"
 
+#include "SoundFonts.h"
+
 #include <fluidsynth.h>
 
 #include <QCoreApplication>
@@ -67,14 +69,9 @@ void FluidErrorCapture::append(const QString& message)
 
 QStringList GmSynth::defaultSoundFontPaths()
 {
-    QStringList paths;
-    if (QCoreApplication::instance()) {
-        const QString dir = QCoreApplication::applicationDirPath();
-        paths << dir + QStringLiteral("/default-GM.sf2") << dir + QStringLiteral("/FluidR3_GM.sf2");
-    }
-    paths << QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2")
-          << QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2");
-    return paths;
+    return FindSoundFonts(QString(),
+                          QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString())
+        .files;
 }
 
 GmSynth::GmSynth(const QStringList& soundFontPaths, double sampleRate) : m_sampleRate(sampleRate)
@@ -110,37 +107,71 @@ GmSynth::~GmSynth()
 
 bool GmSynth::loadSoundFont(const QStringList& soundFontPaths)
 {
+    m_failures.clear();
     if (soundFontPaths.isEmpty()) {
         m_error = QStringLiteral("No General MIDI soundfont: there is no place to look for one");
         return false;
     }
+    QStringList missing;
     QStringList unreadable;
     for (const QString& path : soundFontPaths) {
-        if (!QFileInfo(path).isFile())
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            missing << path;
+            m_failures << path + QStringLiteral(": no such file");
             continue;
+        }
+        if (!info.isFile() || !info.isReadable()) {
+            m_failures << path + QStringLiteral(": not a readable file");
+            continue;
+        }
         const QByteArray fileName = QFile::encodeName(path);
         if (!fluid_is_soundfont(fileName.constData())) {
-            unreadable << path + QStringLiteral(" (not a soundfont)");
+            m_failures << path + QStringLiteral(": not a soundfont");
             continue;
         }
         FluidErrorCapture capture;
         const int id = fluid_synth_sfload(m_synth, fileName.constData(), 1);
-        if (id != FLUID_FAILED) {
-            m_soundFontId = id;
-            m_soundFontPath = path;
-            m_error.clear();
-            return true;
+        if (id == FLUID_FAILED) {
+            m_failures << withCause(path + QStringLiteral(": FluidSynth could not load it"), capture);
+            continue;
         }
-        unreadable << withCause(path, capture);
+        if (!hasGuitarsAndBasses(id)) {
+            fluid_synth_sfunload(m_synth, id, 1);
+            m_failures << path + QStringLiteral(": not a General MIDI soundfont (no guitar and bass "
+                                                "programs 24 to 39 in bank 0)");
+            continue;
+        }
+        m_soundFontId = id;
+        m_soundFontPath = path;
+        m_error.clear();
+        return true;
+    }
+    for (const QString& failure : m_failures) {
+        if (!failure.endsWith(QStringLiteral(": no such file")))
+            unreadable << failure;
     }
     if (unreadable.isEmpty()) {
         m_error = QStringLiteral("No General MIDI soundfont found; looked for ")
                   + soundFontPaths.join(QStringLiteral(", "));
     } else {
-        m_error = QStringLiteral("No usable General MIDI soundfont; could not read ")
-                  + unreadable.join(QStringLiteral(", "));
+        m_error = QStringLiteral("No usable General MIDI soundfont; could not read ") + unreadable.join(QStringLiteral("; "));
+        if (!missing.isEmpty())
+            m_error += QStringLiteral("; not found: ") + missing.join(QStringLiteral(", "));
     }
     return false;
+}
+
+bool GmSynth::hasGuitarsAndBasses(int soundFontId) const
+{
+    fluid_sfont_t* font = fluid_synth_get_sfont_by_id(m_synth, soundFontId);
+    if (!font)
+        return false;
+    for (int program = 24; program <= 39; ++program) {
+        if (!fluid_sfont_get_preset(font, 0, program))
+            return false;
+    }
+    return true;
 }
 
 void GmSynth::shortMessage(std::uint32_t message)

@@ -14,12 +14,14 @@ namespace lyrovan {
 
 class GmSynth {
 public:
-    // Where the soundfont is looked for, first match wins: the program's
-    // folder, then the system's General MIDI soundfont.
+    // The soundfonts the program looks for when none is named, in order
+    // (see SoundFonts.h).
     static QStringList defaultSoundFontPaths();
 
-    // Creates the synthesizer and loads the first readable soundfont of
-    // soundFontPaths. Check isLoaded(); errorText() says why it is not.
+    // Creates the synthesizer and loads the first soundfont of soundFontPaths
+    // that reads and has the General MIDI guitars and basses (programs 24 to
+    // 39 of bank 0). .sf2 and compressed .sf3 files both load. Check
+    // isLoaded(); errorText() says why it is not.
     explicit GmSynth(const QStringList& soundFontPaths = defaultSoundFontPaths(),
                      double sampleRate = 44100.0);
     ~GmSynth();
@@ -28,6 +30,8 @@ public:
 
     bool isLoaded() const { return m_soundFontId >= 0; }
     const QString& errorText() const { return m_error; }
+    // Each soundfont that was tried and failed, as "file: cause".
+    const QStringList& failures() const { return m_failures; }
     const QString& soundFontPath() const { return m_soundFontPath; }
     double sampleRate() const { return m_sampleRate; }
 
@@ -56,6 +60,7 @@ public:
 
 private:
     bool loadSoundFont(const QStringList& soundFontPaths);
+    bool hasGuitarsAndBasses(int soundFontId) const;
 
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_synth = nullptr;
@@ -63,6 +68,7 @@ private:
     double m_sampleRate;
     QString m_soundFontPath;
     QString m_error;
+    QStringList m_failures;
 };
 
 // Collects the errors FluidSynth reports on this thread while it lives, instead

@@ -5,6 +5,7 @@
 //
 // A packed short message is status + data1 * 256 + data2 * 65536.
 
+#include <QString>
 #include <cstdint>
 
 namespace lyrovan {
@@ -12,6 +13,9 @@ namespace lyrovan {
 class MidiOut {
 public:
     virtual ~MidiOut() = default;
+    // Gets ready so that the first open is quick: loads what an open needs
+    // without holding up the calling thread. Optional; open() works without.
+    virtual void prepare() {}
     // Opens device deviceId (-1: the default synthesizer). 0 on success,
     // anything else on failure.
     virtual std::int32_t open(std::int32_t deviceId) = 0;
@@ -19,6 +23,9 @@ public:
     virtual void shortMessage(std::uint32_t message) = 0;
     // Closes the device; does nothing while none is open.
     virtual void close() = 0;
+    // Why the last open failed and what helps, for the user; empty when
+    // there is nothing to tell.
+    virtual QString failureText() const { return {}; }
 };
 
 } // namespace lyrovan

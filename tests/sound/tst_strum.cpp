@@ -51,6 +51,10 @@ private slots:
     void velocityIsReadPerNote();
     void arrowClicksOnTheBarsTakeEffect_data();
     void arrowClicksOnTheBarsTakeEffect();
+    void speedDragKeepsTheBeat_data();
+    void speedDragKeepsTheBeat();
+    void chordWithoutPositionMidStrum_data();
+    void chordWithoutPositionMidStrum();
     void noDeviceWarnsAndStrumsSilently();
     void noteAboveTheRangeIsReportedAndSkipped();
     void singlePositionCannotStrum();
@@ -264,6 +268,60 @@ void TestStrum::arrowClicksOnTheBarsTakeEffect()
     QCOMPARE(timer()->interval(), interval);
 }
 
+void TestStrum::speedDragKeepsTheBeat_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::newRow("faster") << 161 << 180;
+    QTest::newRow("slower") << 159 << 100;
+    QTest::newRow("to the right end") << 161 << 200;
+}
+
+void TestStrum::speedDragKeepsTheBeat()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    strum();
+    ticks(1);
+    // A long beat shows whether the drag restarts the running timer: a
+    // restart would leave at most the new interval.
+    timer()->start(1000000);
+    auto* speed = named<QScrollBar>(m_window.get(), QStringLiteral("Slider(1)"));
+    for (int value = from; value != to; value += to > from ? 1 : -1)
+        speed->setValue(value);
+    speed->setValue(to);
+    QVERIFY(timer()->remainingTime() > 900000);
+    // The next tick comes on its beat; from it on, the new speed holds.
+    ticks(1);
+    QCOMPARE(timer()->interval(), 201 - to);
+    QVERIFY(timer()->isActive());
+    QCOMPARE(m_midi->messages().last(), NoteOn(48)); // the strum went on with string 5
+}
+
+void TestStrum::chordWithoutPositionMidStrum_data()
+{
+    QTest::addColumn<int>("chordType");
+    QTest::addColumn<QList<std::uint32_t>>("notesAfter");
+    // No stored position: the diagram is empty and the strings still to
+    // come are silent.
+    QTest::newRow("no stored position") << 1 << QList<std::uint32_t>{};
+    // One stored position is shown and played, though it cannot be strummed anew.
+    QTest::newRow("one stored position") << 22 << QList<std::uint32_t>{NoteOn(50), NoteOn(55), NoteOn(59)};
+}
+
+void TestStrum::chordWithoutPositionMidStrum()
+{
+    QFETCH(int, chordType);
+    QFETCH(QList<std::uint32_t>, notesAfter);
+    strum();
+    ticks(2);
+    const qsizetype before = m_midi->messages().size();
+    named<QComboBox>(m_window.get(), QStringLiteral("cboChord"))->setCurrentIndex(chordType);
+    ticks(4);
+    QCOMPARE(m_midi->messages().mid(before), notesAfter);
+    QVERIFY(m_recorder->messages.isEmpty());
+}
+
 void TestStrum::noDeviceWarnsAndStrumsSilently()
 {
     makeWindow(2);
@@ -273,7 +331,7 @@ void TestStrum::noDeviceWarnsAndStrumsSilently()
         QList<ShownMessage> shown;
         void show(const QString& text, const QString& title, MessageIcon icon) override
         {
-            shown.append({text, title, icon});
+            shown.append({text, title, icon, QString()});
             onShow();
         }
     } watch;

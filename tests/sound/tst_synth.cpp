@@ -4,9 +4,11 @@
 
 #include "sound/FluidSynthOut.h"
 #include "sound/GmSynth.h"
+#include "sound/SoundFonts.h"
 
 #include <fluidsynth.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -156,6 +158,8 @@ private slots:
     void stoppingNotes();
     void soundFontSearch_data();
     void soundFontSearch();
+    void soundFontPlaces_data();
+    void soundFontPlaces();
 
     void unknownDeviceFails_data();
     void unknownDeviceFails();
@@ -170,6 +174,7 @@ private slots:
 
 private:
     QString m_soundFont;
+    QString m_compressedSoundFont; // an .sf3 General MIDI soundfont
     QTemporaryDir m_dir;
 };
 
@@ -177,6 +182,13 @@ void TestSynth::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_soundFont = installedSoundFont();
+    // Debian's fluidr3mono-gm-soundfont (tools/packages.txt) ships one.
+    for (const QString& path : GmSynth::defaultSoundFontPaths()) {
+        if (QFileInfo(path).canonicalFilePath().endsWith(QStringLiteral(".sf3"))) {
+            m_compressedSoundFont = path;
+            break;
+        }
+    }
     // An unreadable file with a soundfont's name and a zero-length one.
     QFile corrupt(m_dir.filePath(QStringLiteral("corrupt.sf2")));
     QVERIFY(corrupt.open(QIODevice::WriteOnly));
@@ -193,14 +205,17 @@ void TestSynth::notePitch_data()
     QTest::addColumn<int>("channel");
     QTest::addColumn<int>("note");
     QTest::addColumn<double>("expectedHz");
+    QTest::addColumn<bool>("compressed"); // from the .sf3 soundfont
 
-    QTest::newRow("nylon guitar A2") << 24 << 0 << 45 << 110.0;
-    QTest::newRow("nylon guitar E4") << 24 << 0 << 64 << 329.628;
-    QTest::newRow("steel guitar low E2") << 25 << 3 << 40 << 82.407;
-    QTest::newRow("clean electric D3") << 27 << 15 << 50 << 146.832;
-    QTest::newRow("finger bass A2") << 33 << 0 << 45 << 110.0;
-    QTest::newRow("finger bass A1") << 33 << 1 << 33 << 55.0;
-    QTest::newRow("pick bass E1") << 34 << 7 << 28 << 41.203;
+    QTest::newRow("nylon guitar A2") << 24 << 0 << 45 << 110.0 << false;
+    QTest::newRow("nylon guitar E4") << 24 << 0 << 64 << 329.628 << false;
+    QTest::newRow("steel guitar low E2") << 25 << 3 << 40 << 82.407 << false;
+    QTest::newRow("clean electric D3") << 27 << 15 << 50 << 146.832 << false;
+    QTest::newRow("finger bass A2") << 33 << 0 << 45 << 110.0 << false;
+    QTest::newRow("finger bass A1") << 33 << 1 << 33 << 55.0 << false;
+    QTest::newRow("pick bass E1") << 34 << 7 << 28 << 41.203 << false;
+    QTest::newRow("sf3 nylon guitar A2") << 24 << 0 << 45 << 110.0 << true;
+    QTest::newRow("sf3 finger bass A1") << 33 << 1 << 33 << 55.0 << true;
 }
 
 void TestSynth::notePitch()
@@ -209,10 +224,13 @@ void TestSynth::notePitch()
     QFETCH(int, channel);
     QFETCH(int, note);
     QFETCH(double, expectedHz);
+    QFETCH(bool, compressed);
     if (m_soundFont.isEmpty())
         QSKIP("No General MIDI soundfont installed (fluid-soundfont-gm)");
+    QVERIFY2(!compressed || !m_compressedSoundFont.isEmpty(),
+             "No .sf3 soundfont installed (fluidr3mono-gm-soundfont, tools/setup.sh)");
 
-    GmSynth synth({m_soundFont});
+    GmSynth synth({compressed ? m_compressedSoundFont : m_soundFont});
     QVERIFY2(synth.isLoaded(), qPrintable(synth.errorText()));
     synth.shortMessage(programChange(channel, program));
     synth.shortMessage(noteOn(channel, note, 100));
@@ -360,6 +378,59 @@ void TestSynth::soundFontSearch()
     QCOMPARE(synth.activeVoiceCount(), 0);
 }
 
+void TestSynth::soundFontPlaces_data()
+{
+    // Files made in a scratch tree: "prog/" the program's folder, "home/" and
+    // "usr/" two XDG data folders; "a->b" is a link a to b.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QString>("fluidDefault");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("the order of places")
+        << QStringList{"usr/sounds/sf3/c.sf3", "home/sounds/sf2/b.sf2", "prog/a.sf2", "etc/default.sf2", "mine.sf3"}
+        << "mine.sf3" << "etc/default.sf2"
+        << QStringList{"mine.sf3", "prog/a.sf2", "etc/default.sf2", "home/sounds/sf2/b.sf2", "usr/sounds/sf3/c.sf3"};
+    QTest::newRow("default-GM first, then by name, sf2 and sf3")
+        << QStringList{"usr/sounds/sf2/b.sf2", "usr/sounds/sf2/a.sf2", "usr/sounds/sf2/default-GM.sf2",
+                       "usr/sounds/sf2/notes.txt"}
+        << QString() << QString()
+        << QStringList{"usr/sounds/sf2/default-GM.sf2", "usr/sounds/sf2/a.sf2", "usr/sounds/sf2/b.sf2"};
+    QTest::newRow("one file under two names once")
+        << QStringList{"usr/sounds/sf2/real.sf2", "usr/sounds/sf3/default-GM.sf3->usr/sounds/sf2/real.sf2"}
+        << QString() << "usr/sounds/sf3/default-GM.sf3" << QStringList{"usr/sounds/sf3/default-GM.sf3"};
+    QTest::newRow("a named file that is missing is still tried")
+        << QStringList{"usr/sounds/sf2/a.sf2"} << "gone.sf2" << QString()
+        << QStringList{"gone.sf2", "usr/sounds/sf2/a.sf2"};
+}
+
+void TestSynth::soundFontPlaces()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, named);
+    QFETCH(QString, fluidDefault);
+    QFETCH(QStringList, expected);
+    QTemporaryDir root;
+    const auto at = [&](const QString& relative) { return relative.isEmpty() ? QString() : root.filePath(relative); };
+    for (const QString& file : files) {
+        const QStringList link = file.split(QStringLiteral("->"));
+        QVERIFY(QDir().mkpath(QFileInfo(at(link[0])).path()));
+        if (link.size() == 2) {
+            QVERIFY(QFile::link(at(link[1]), at(link[0])));
+        } else {
+            QFile f(at(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+    }
+    QStringList paths;
+    for (const QString& path : expected)
+        paths << at(path);
+    const SoundFontSearch search = FindSoundFonts(at(named), at(QStringLiteral("prog")), at(fluidDefault),
+                                                  {at(QStringLiteral("home")), at(QStringLiteral("usr"))});
+    QCOMPARE(search.files, paths);
+    QVERIFY(search.places.contains(at(QStringLiteral("home/sounds/sf3"))));
+}
+
 void TestSynth::unknownDeviceFails_data()
 {
     QTest::addColumn<int>("deviceId");
@@ -410,6 +481,7 @@ void TestSynth::openWithoutSoundFontFails()
     options.soundFontPaths.emplace();
     for (const QString& name : names)
         *options.soundFontPaths << m_dir.filePath(name);
+    options.report = [](const QString&) {};
 
     FluidSynthOut out(options);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -444,9 +516,10 @@ void TestSynth::openWithoutAudioOutputFails()
 
     FluidSynthOptions options;
     options.soundFontPaths = QStringList{m_soundFont};
-    options.audioSettings.insert(QStringLiteral("audio.driver"), driver);
+    options.audioDrivers = QStringList{driver};
     if (!deviceSetting.isEmpty())
         options.audioSettings.insert(deviceSetting, device);
+    options.report = [](const QString&) {};
     FluidSynthOut out(options);
 
     QCOMPARE(out.open(-1), std::int32_t(FluidSynthOut::NoAudioOutput));
@@ -470,10 +543,11 @@ void TestSynth::defaultAudioOutput()
 {
     if (m_soundFont.isEmpty())
         QSKIP("No General MIDI soundfont installed (fluid-soundfont-gm)");
-    // FluidSynth's own choice of output: fails on machines without sound
-    // (build servers), plays where there is some; either way cleanly.
+    // The usual order of outputs: fails on machines without sound (build
+    // servers), plays where there is some; either way cleanly.
     FluidSynthOptions options;
     options.soundFontPaths = QStringList{m_soundFont};
+    options.report = [](const QString&) {};
     FluidSynthOut out(options);
     const std::int32_t result = out.open(-1);
     if (result == FluidSynthOut::Opened) {
@@ -484,7 +558,7 @@ void TestSynth::defaultAudioOutput()
     } else {
         QCOMPARE(result, std::int32_t(FluidSynthOut::NoAudioOutput));
         QVERIFY(!out.isOpen() && !out.hasAudioOutput());
-        QVERIFY(out.errorText().startsWith(QStringLiteral("No sound output")));
+        QVERIFY(out.errorText().startsWith(QStringLiteral("No audio output")));
     }
 }
 
@@ -509,8 +583,8 @@ void TestSynth::strumThroughFileOutput()
     const QString wav = m_dir.filePath(QStringLiteral("strum%1.wav").arg(program));
     FluidSynthOptions options;
     options.soundFontPaths = QStringList{m_soundFont};
-    options.audioSettings.insert(QStringLiteral("audio.driver"), QStringLiteral("file"));
-    options.audioSettings.insert(QStringLiteral("audio.file.name"), wav);
+    options.audioDrivers = QStringList{QStringLiteral("file")};
+    options.audioDevice = wav;
     options.releasePollMs = 20;
     options.releaseMinimumMs = 40;
     options.releaseLimitMs = releaseLimitMs;

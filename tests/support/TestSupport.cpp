@@ -14,7 +14,13 @@ RecordingPresenter::~RecordingPresenter()
 
 void RecordingPresenter::show(const QString& text, const QString& title, MessageIcon icon)
 {
-    messages.append({text, title, icon});
+    messages.append({text, title, icon, QString()});
+}
+
+void RecordingPresenter::showDetailed(const QString& text, const QString& title, MessageIcon icon,
+                                      const QString& details)
+{
+    messages.append({text, title, icon, details});
 }
 
 std::int32_t RecordingMidiOut::open(std::int32_t deviceId)

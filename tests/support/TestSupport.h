@@ -18,6 +18,7 @@ struct ShownMessage {
     QString text;
     QString title;
     MessageIcon icon;
+    QString details; // the box's detailed text; empty: none
 };
 
 // Records every message box instead of showing it; installs itself for its lifetime.
@@ -29,6 +30,7 @@ public:
     RecordingPresenter& operator=(const RecordingPresenter&) = delete;
 
     void show(const QString& text, const QString& title, MessageIcon icon) override;
+    void showDetailed(const QString& text, const QString& title, MessageIcon icon, const QString& details) override;
 
     QList<ShownMessage> messages;
 };
