@@ -57,7 +57,7 @@ int fill(QSqlDatabase& db)
     for (int key = 0; key < KeyCount; ++key) {
         const QString keyText = QString::fromLatin1(Keys[key].noteRow.substr(0, 2));
         for (int type = 0; type < GeneratedTypeCount; ++type) {
-            const std::vector<Voicing> positions = choosePositions(key, type);
+            const std::vector<Position> positions = choosePositions(key, type);
             if (positions.size() < MinPositions) {
                 complain(QStringLiteral("only %1 positions for %2 %3")
                              .arg(positions.size())
@@ -65,8 +65,8 @@ int fill(QSqlDatabase& db)
                 db.rollback();
                 return -1;
             }
-            for (const Voicing& v : positions) {
-                const Diagram d = encodeDiagram(v);
+            for (const Position& p : positions) {
+                const Diagram d = encodeDiagram(p.voicing);
                 query.addBindValue(keyText);
                 query.addBindValue(type);
                 query.addBindValue(d.baseFret);
