@@ -62,6 +62,15 @@ Decoded decode(const Row& row)
     return d;
 }
 
+// "x-3-2-0-1-0", string 6 first, as chordgen --list writes it.
+QString tabOf(const Decoded& d)
+{
+    QStringList parts;
+    for (int s = Strings - 1; s >= 0; --s)
+        parts << (d.fret[s] < 0 ? QStringLiteral("x") : QString::number(d.fret[s]));
+    return parts.join(QLatin1Char('-'));
+}
+
 int lowestPressed(const Decoded& d)
 {
     int low = 0;
@@ -136,6 +145,8 @@ private slots:
     void repeats();
     void knownShapes_data();
     void knownShapes();
+    void listing_data();
+    void listing();
     void generatorRepeats();
     void generatorRefusesBadPath();
 
@@ -607,6 +618,53 @@ void TestChordDb::knownShapes()
         return;
     }
     QFAIL(qPrintable(QStringLiteral("%1 is missing").arg(frets)));
+}
+
+void TestChordDb::listing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("key"); // the rows it lists, "" for none
+    QTest::addColumn<int>("name");
+    QTest::addColumn<QString>("says"); // on standard output or error
+    auto list = [](const char* key, const char* type) { return QStringList{QStringLiteral("--list"), QLatin1String(key), QLatin1String(type)}; };
+    QTest::newRow("letter, type by name") << list("C", "major") << 0 << "C " << 0 << "x-3-2-0-1-0";
+    QTest::newRow("flat, type by symbol") << list("Db", "m7") << 0 << "C#" << 24 << "C#/Db minor seventh";
+    QTest::newRow("list text, type by number") << list("a#/bb", "8") << 0 << "A#" << 8 << "x-1-3-2-3-1";
+    QTest::newRow("sharp, type by list text") << list("F#", "seventh, suspended fourth") << 0 << "F#" << 21 << "F#/Gb";
+    QTest::newRow("no such key") << list("H", "major") << 2 << "" << 0 << "not a key";
+    QTest::newRow("no such type") << list("C", "32nd") << 2 << "" << 0 << "not a chord type";
+    QTest::newRow("a scale") << list("C", "major scale") << 2 << "" << 0 << "scale";
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << "" << 0 << "--list KEY TYPE";
+    QTest::newRow("no arguments") << QStringList{} << 2 << "" << 0 << "usage";
+}
+
+// chordgen --list prints what the database holds, in the program's order.
+void TestChordDb::listing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, key);
+    QFETCH(int, name);
+    QFETCH(QString, says);
+    QProcess gen;
+    gen.start(QStringLiteral(LYROVAN_CHORDGEN), args);
+    QVERIFY(gen.waitForFinished(60000));
+    QCOMPARE(gen.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(gen.readAllStandardOutput());
+    QVERIFY2((out + QString::fromLocal8Bit(gen.readAllStandardError())).contains(says), qPrintable(out));
+    if (key.isEmpty())
+        return;
+    QStringList listed;
+    for (const QString& line : out.split(QLatin1Char('\n')))
+        if (line.contains(QRegularExpression(QStringLiteral("^ *\\d+ +[x0-9]"))))
+            listed << line.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(1);
+    QSqlQuery q(QSqlDatabase::database(Connection));
+    QVERIFY(q.exec(QStringLiteral("SELECT * FROM Chords WHERE [Key] = '%1' AND [Name] = %2 ORDER BY [Fret];").arg(key).arg(name)));
+    QStringList stored;
+    while (q.next())
+        stored << tabOf(decode({key, name, q.value(QStringLiteral("Fret")).toInt(), q.value(QStringLiteral("Fingering")).toString()}));
+    QCOMPARE(listed, stored);
 }
 
 void TestChordDb::generatorRepeats()
