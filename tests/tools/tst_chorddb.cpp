@@ -62,6 +62,33 @@ Decoded decode(const Row& row)
     return d;
 }
 
+// "x-3-2-0-1-0", string 6 first, as chordgen --list writes it.
+QString tabOf(const Decoded& d)
+{
+    QStringList parts;
+    for (int s = Strings - 1; s >= 0; --s)
+        parts << (d.fret[s] < 0 ? QStringLiteral("x") : QString::number(d.fret[s]));
+    return parts.join(QLatin1Char('-'));
+}
+
+int lowestPressed(const Decoded& d)
+{
+    int low = 0;
+    for (int f : d.fret)
+        if (f > 0 && (low == 0 || f < low))
+            low = f;
+    return low;
+}
+
+// True if every sounding string of a sounds the same fret in b.
+bool within(const std::array<int, Strings>& a, const std::array<int, Strings>& b)
+{
+    for (int s = 0; s < Strings; ++s)
+        if (a[s] >= 0 && a[s] != b[s])
+            return false;
+    return true;
+}
+
 QString describe(const Row& row)
 {
     return QStringLiteral("%1/%2 fret %3 [%4]").arg(row.key).arg(row.name).arg(row.base).arg(row.cells);
@@ -115,9 +142,11 @@ private slots:
     void notes();
     void fingering();
     void handComfort();
-    void noDuplicatesOrSubsets();
+    void repeats();
     void knownShapes_data();
     void knownShapes();
+    void listing_data();
+    void listing();
     void generatorRepeats();
     void generatorRefusesBadPath();
 
@@ -185,8 +214,12 @@ void TestChordDb::countsPerChord()
     }
     for (const QString& key : keys)
         for (int name = 0; name < FirstScaleIndex; ++name) {
-            const qsizetype n = rowsOf(key, name).size();
+            const QList<Row> list = rowsOf(key, name);
+            const qsizetype n = list.size();
             QVERIFY2(n >= 4 && n <= 8, qPrintable(QStringLiteral("%1/%2: %3 positions").arg(key).arg(name).arg(n)));
+            // The positions lie in frets 0..12; at most one starts above.
+            const auto high = std::count_if(list.begin(), list.end(), [](const Row& r) { return lowestPressed(decode(r)) > 12; });
+            QVERIFY2(high <= 1, qPrintable(QStringLiteral("%1/%2: %3 above fret 12").arg(key).arg(name).arg(high)));
         }
 }
 
@@ -259,6 +292,11 @@ void TestChordDb::notes()
                 (d.fret[s] < 0 ? innerMuted : sounds) += 1;
             QVERIFY2(sounds >= 4, qPrintable(what));
             QVERIFY2(innerMuted <= 1, qPrintable(what));
+            // A muted string between sounding ones only in the jazz forms of
+            // sixth, seventh and extended chords, on the root on string 6 or 5.
+            const bool rootOnLowString = last >= 4 && (OpenMidi[last] + d.fret[last]) == bass && bass % 12 == root;
+            QVERIFY2(innerMuted == 0 || (chord.formula.size() >= 4 && rootOnLowString),
+                     qPrintable(what + QStringLiteral(" muted inner string")));
 
             std::set<int> allowed;
             for (char digit : chord.formula) {
@@ -314,9 +352,18 @@ void TestChordDb::fingering()
                 QVERIFY2(d.fret[s] == fret, qPrintable(what + QStringLiteral(" one finger, two frets")));
             if (strings.size() > 1) {
                 ++barres;
-                QVERIFY2(fret == fingeredLow, qPrintable(what + QStringLiteral(" barre above the lowest fret")));
-                for (int s = strings.first(); s <= strings.last(); ++s)
-                    QVERIFY2(d.fret[s] >= fret, qPrintable(what + QStringLiteral(" open or muted under the barre")));
+                // The index lies across the lowest fret, or the ring or
+                // little finger across neighbouring strings on the highest.
+                if (it.key() == QLatin1Char('1')) {
+                    QVERIFY2(fret == fingeredLow, qPrintable(what + QStringLiteral(" barre above the lowest fret")));
+                    for (int s = strings.first(); s <= strings.last(); ++s)
+                        QVERIFY2(d.fret[s] >= fret, qPrintable(what + QStringLiteral(" open or muted under the barre")));
+                } else {
+                    QVERIFY2(it.key() >= QLatin1Char('3') && fret == high,
+                             qPrintable(what + QStringLiteral(" flat finger below the highest fret")));
+                    for (int s = strings.first(); s <= strings.last(); ++s)
+                        QVERIFY2(d.fret[s] == fret, qPrintable(what + QStringLiteral(" gap under the flat finger")));
+                }
             }
             // Fingers are ordered by fret; on one fret the higher finger
             // lies on a higher string, and no finger reaches past the next.
@@ -360,7 +407,7 @@ bool reachesBackToBass(const Decoded& d)
 
 void TestChordDb::handComfort()
 {
-    int reaches = 0;
+    QMap<QString, int> reaches; // per key and chord type
     for (const Row& r : rows) {
         const QString what = describe(r);
         const Decoded d = decode(r);
@@ -388,16 +435,17 @@ void TestChordDb::handComfort()
             QVERIFY2(!barreFits, qPrintable(what + QStringLiteral(" four fingers where a barre fits")));
             QFAIL(qPrintable(what + QStringLiteral(" four fingers on one fret")));
         }
-        reaches += reachesBackToBass(d) ? 1 : 0;
+        if (reachesBackToBass(d))
+            ++reaches[r.key + QString::number(r.name)];
     }
-    // These reaches are allowed but hard; a chord gets one only where easier
-    // positions run short, and the G shape moved up the neck keeps some. Left
-    // to the search alone, about a fifth of all rows reached back like this.
-    QVERIFY2(reaches * 20 < rows.size(),
-             qPrintable(QStringLiteral("%1 of %2 positions reach back to the bass").arg(reaches).arg(rows.size())));
+    // These reaches are hard but belong to two forms guitarists learn, the C
+    // and the G shape (x87565, 8655xx): a chord keeps at most one of each.
+    // Left to a search of the neck, some chords reached back four times.
+    for (auto it = reaches.cbegin(); it != reaches.cend(); ++it)
+        QVERIFY2(it.value() <= 2, qPrintable(QStringLiteral("%1: %2 positions reach back to the bass").arg(it.key()).arg(it.value())));
 }
 
-void TestChordDb::noDuplicatesOrSubsets()
+void TestChordDb::repeats()
 {
     for (const KeyEntry& k : Keys)
         for (int name = 0; name < FirstScaleIndex; ++name) {
@@ -406,11 +454,26 @@ void TestChordDb::noDuplicatesOrSubsets()
                 for (const Row& b : list) {
                     if (&a == &b)
                         continue;
+                    const QString what = describe(a) + QStringLiteral(" and ") + describe(b);
                     const Decoded da = decode(a), db = decode(b);
-                    bool within = true; // every string of a sounds the same in b
-                    for (int s = 0; s < Strings; ++s)
-                        within = within && (da.fret[s] < 0 || da.fret[s] == db.fret[s]);
-                    QVERIFY2(!within, qPrintable(describe(a) + QStringLiteral(" within ") + describe(b)));
+                    QVERIFY2(da.fret != db.fret, qPrintable(what));
+                    // No position is another with treble strings left off:
+                    // the same frets from the same bass string up.
+                    int top = -1, bassA = -1, bassB = -1; // strings 1..6 as 0..5
+                    for (int s = 0; s < Strings; ++s) {
+                        top = top < 0 && da.fret[s] >= 0 ? s : top;
+                        bassA = da.fret[s] >= 0 ? s : bassA;
+                        bassB = db.fret[s] >= 0 ? s : bassB;
+                    }
+                    bool cut = within(da.fret, db.fret) && bassA == bassB;
+                    for (int s = top; s < Strings; ++s)
+                        cut = cut && (da.fret[s] >= 0 || db.fret[s] < 0);
+                    QVERIFY2(!cut, qPrintable(what + QStringLiteral(": treble strings left off")));
+                    // No position is another moved up twelve frets, whole or in part.
+                    std::array<int, Strings> up = da.fret;
+                    for (int& f : up)
+                        f = f < 0 ? f : f + 12;
+                    QVERIFY2(!within(up, db.fret) && !within(db.fret, up), qPrintable(what + QStringLiteral(": an octave apart")));
                 }
         }
 }
@@ -459,7 +522,6 @@ void TestChordDb::knownShapes_data()
         {"E-shape F", "F ", "major", "133211", "134211"},
         {"E-shape G", "G ", "major", "355433", "134211"},
         {"E-shape C", "C ", "major", "8 10 10 9 8 8", "1 3 4 2 1 1"},
-        {"E-shape E at 12", "E ", "major", "12 14 14 13 12 12", "1 3 4 2 1 1"},
         {"E-shape Fm", "F ", "minor", "133111", "134111"},
         {"E-shape Am", "A ", "minor", "577555", "134111"},
         {"E-shape F7", "F ", "seventh", "131211", "131211"},
@@ -479,6 +541,51 @@ void TestChordDb::knownShapes_data()
         {"A-shape Cm7", "C ", "minor seventh", "x35343", "x13121"},
         {"A-shape Bbmaj7", "A#", "major seventh", "x13231", "x13241"},
         {"A-shape Ebmaj7", "D#", "major seventh", "x68786", "x13241"},
+        // The five CAGED forms of major, minor and seventh chords in a few keys.
+        {"G-shape C", "C ", "major", "8 7 5 5 5 8", ""},
+        {"D-shape C", "C ", "major", "x x 10 12 13 12", ""},
+        {"D-shape G", "G ", "major", "x x 5 7 8 7", ""},
+        {"C-shape G", "G ", "major", "x 10 9 7 8 7", ""},
+        {"A-shape G", "G ", "major", "x 10 12 12 12 10", ""},
+        {"D-shape F", "F ", "major", "x x 3 5 6 5", ""},
+        {"C-shape F", "F ", "major", "x 8 7 5 6 5", "x 4 3 1 2 1"},
+        {"A-shape F", "F ", "major", "x 8 10 10 10 8", ""},
+        {"G-shape F", "F ", "major", "13 12 10 10 10 13", ""},
+        {"C-shape Dm", "D ", "minor", "x 5 3 2 3 x", ""},
+        {"A-shape Dm", "D ", "minor", "x 5 7 7 6 5", ""},
+        {"A-shape Dm on six strings", "D ", "minor", "5 5 7 7 6 5", "1 1 3 4 2 1"},
+        {"G-shape Dm", "D ", "minor", "10 8 7 7 x x", ""},
+        {"E-shape Dm", "D ", "minor", "10 12 12 10 10 10", ""},
+        {"G-shape Cm", "C ", "minor", "8 6 5 5 x x", ""},
+        {"A-shape Cm", "C ", "minor", "x35543", "x13421"},
+        {"E-shape Cm", "C ", "minor", "8 10 10 8 8 8", ""},
+        {"D-shape Cm", "C ", "minor", "x x 10 12 13 11", ""},
+        {"open Am, high", "A ", "minor", "x02555", ""},
+        {"D-shape Am", "A ", "minor", "x x 7 9 10 8", ""},
+        {"C-shape Am", "A ", "minor", "x 12 10 9 10 x", ""},
+        {"E-shape G7", "G ", "seventh", "353433", "131211"},
+        {"D-shape G7", "G ", "seventh", "x x 5 7 6 7", ""},
+        {"D-shape G7 with the fifth below", "G ", "seventh", "x 5 5 7 6 7", "x 1 1 3 2 4"},
+        {"C-shape G7", "G ", "seventh", "x 10 9 10 8 x", ""},
+        {"A-shape G7", "G ", "seventh", "x 10 12 10 12 10", ""},
+        {"A-shape C7", "C ", "seventh", "x35353", "x13141"},
+        {"E-shape C7", "C ", "seventh", "8 10 8 9 8 8", ""},
+        {"G-shape C7", "C ", "seventh", "8 7 5 5 5 6", ""},
+        {"D-shape C7", "C ", "seventh", "x x 10 12 11 12", ""},
+        // Small forms on four strings.
+        {"small F", "F ", "major", "xx3211", "xx3211"},
+        {"small G", "G ", "major", "xx5433", "xx3211"},
+        {"small Bb", "A#", "major", "xx3331", ""},
+        {"small Fm", "F ", "minor", "xx3111", "xx3111"},
+        {"small F7", "F ", "seventh", "xx3241", "xx3241"},
+        {"small Cmaj7", "C ", "major seventh", "x x 10 9 8 7", "x x 4 3 2 1"},
+        {"small Em7", "E ", "minor seventh", "x x 9 9 8 10", "x x 2 3 1 4"},
+        // Jazz forms with a muted string above the root, and the C shape.
+        {"jazz C7", "C ", "seventh", "8 x 8 9 8 x", ""},
+        {"jazz Gm7", "G ", "minor seventh", "3x333x", "1x333x"},
+        {"jazz Cm7, root on 5", "C ", "minor seventh", "x3x343", ""},
+        {"C-shape Dmaj7", "D ", "major seventh", "x54222", "x43111"},
+        {"A-shape Dmaj7 on six strings", "D ", "major seventh", "557675", ""},
     };
     for (const Known& k : known) {
         int name = -1;
@@ -511,6 +618,53 @@ void TestChordDb::knownShapes()
         return;
     }
     QFAIL(qPrintable(QStringLiteral("%1 is missing").arg(frets)));
+}
+
+void TestChordDb::listing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("key"); // the rows it lists, "" for none
+    QTest::addColumn<int>("name");
+    QTest::addColumn<QString>("says"); // on standard output or error
+    auto list = [](const char* key, const char* type) { return QStringList{QStringLiteral("--list"), QLatin1String(key), QLatin1String(type)}; };
+    QTest::newRow("letter, type by name") << list("C", "major") << 0 << "C " << 0 << "x-3-2-0-1-0";
+    QTest::newRow("flat, type by symbol") << list("Db", "m7") << 0 << "C#" << 24 << "C#/Db minor seventh";
+    QTest::newRow("list text, type by number") << list("a#/bb", "8") << 0 << "A#" << 8 << "x-1-3-2-3-1";
+    QTest::newRow("sharp, type by list text") << list("F#", "seventh, suspended fourth") << 0 << "F#" << 21 << "F#/Gb";
+    QTest::newRow("no such key") << list("H", "major") << 2 << "" << 0 << "not a key";
+    QTest::newRow("no such type") << list("C", "32nd") << 2 << "" << 0 << "not a chord type";
+    QTest::newRow("a scale") << list("C", "major scale") << 2 << "" << 0 << "scale";
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << "" << 0 << "--list KEY TYPE";
+    QTest::newRow("no arguments") << QStringList{} << 2 << "" << 0 << "usage";
+}
+
+// chordgen --list prints what the database holds, in the program's order.
+void TestChordDb::listing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, key);
+    QFETCH(int, name);
+    QFETCH(QString, says);
+    QProcess gen;
+    gen.start(QStringLiteral(LYROVAN_CHORDGEN), args);
+    QVERIFY(gen.waitForFinished(60000));
+    QCOMPARE(gen.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(gen.readAllStandardOutput());
+    QVERIFY2((out + QString::fromLocal8Bit(gen.readAllStandardError())).contains(says), qPrintable(out));
+    if (key.isEmpty())
+        return;
+    QStringList listed;
+    for (const QString& line : out.split(QLatin1Char('\n')))
+        if (line.contains(QRegularExpression(QStringLiteral("^ *\\d+ +[x0-9]"))))
+            listed << line.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(1);
+    QSqlQuery q(QSqlDatabase::database(Connection));
+    QVERIFY(q.exec(QStringLiteral("SELECT * FROM Chords WHERE [Key] = '%1' AND [Name] = %2 ORDER BY [Fret];").arg(key).arg(name)));
+    QStringList stored;
+    while (q.next())
+        stored << tabOf(decode({key, name, q.value(QStringLiteral("Fret")).toInt(), q.value(QStringLiteral("Fingering")).toString()}));
+    QCOMPARE(listed, stored);
 }
 
 void TestChordDb::generatorRepeats()

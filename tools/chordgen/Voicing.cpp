@@ -49,6 +49,7 @@ constexpr std::array<OptionalTones, 22> OptionalTable{{
 constexpr char PerfectFifthDigit = '8';
 constexpr int BarreCost = 1;
 constexpr int ThumbCost = 8;
+constexpr int TopBarreCost = 6;
 constexpr int ThumbReach = 1; // frets between the thumb and the index finger
 constexpr int HandShiftCost = 2;  // per fret the hand moves up from the nut
 constexpr int CrowdedFretCost = 4; // four fingers on one fret
@@ -78,6 +79,7 @@ ChordTones chordTones(int keyIndex, int typeIndex)
     tones.rootPc = PitchClassOf(Keys[keyIndex].noteRow.substr(0, 2));
     const std::string_view formula = ChordTypes[typeIndex].formula;
     const std::string_view optional = optionalDigits(typeIndex);
+    tones.toneCount = static_cast<int>(formula.size());
     for (char digit : formula) {
         const int bit = 1 << pitchClassOfDigit(tones.rootPc, digit);
         tones.allowedMask |= bit;
@@ -123,11 +125,29 @@ bool isSubsetOf(const Frets& a, const Frets& b)
     return soundingCount(a) < soundingCount(b);
 }
 
+int bassString(const Frets& frets)
+{
+    int s = 0;
+    while (s < StringCount && frets[s] == Muted)
+        ++s;
+    return s;
+}
+
+Frets shifted(const Frets& frets, int shift)
+{
+    Frets moved = frets;
+    for (int& f : moved)
+        if (f != Muted)
+            f += shift;
+    return moved;
+}
+
 namespace {
 
 // Best assignment of fingers 1..4 to the pressed strings, leaving string 6
-// alone when the thumb takes it.
-std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString)
+// alone when the thumb takes it. With topBarre the barre is not the index
+// on the lowest fret but the ring or little finger on the highest one.
+std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString, bool topBarre)
 {
     struct Press {
         int fret;
@@ -147,6 +167,7 @@ std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString
         return FingerChoice{};
 
     const int minFret = presses.front().fret;
+    const int maxFret = presses.back().fret;
     // Near the nut with open strings ringing, the hand stays in the first
     // position and fingers follow the frets themselves (open C: 3 2 . 1 .).
     // For a barre it may move up to lay the index across the lowest fret
@@ -159,30 +180,41 @@ std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString
     auto strain = [&](int handFret) {
         int cost = 0;
         for (int i = 0; i < count; ++i) {
+            // A finger lying flat on the highest fret strains once.
+            if (topBarre && i > 0 && seq[i] == seq[i - 1])
+                continue;
             const int d = seq[i] - (presses[i].fret - handFret + 1);
             cost += d * d;
         }
         return cost;
     };
     auto evaluate = [&]() {
-        // Finger 1 alone may cover several strings, as a barre.
+        // Finger 1 alone may cover several strings, as a barre; in the
+        // fallback the last finger does, on the highest fret.
+        const int barreFinger = topBarre ? seq[count - 1] : 1;
+        const int barreFret = topBarre ? maxFret : minFret;
         int barreLow = StringCount, barreHigh = -1, barreStrings = 0;
         for (int i = 0; i < count; ++i)
-            if (seq[i] == 1 && presses[i].fret == minFret) {
+            if (seq[i] == barreFinger && presses[i].fret == barreFret) {
                 barreLow = std::min(barreLow, presses[i].string);
                 barreHigh = std::max(barreHigh, presses[i].string);
                 ++barreStrings;
             }
         const bool barre = barreStrings > 1;
+        if (topBarre && !barre)
+            return; // the fallback is only for a barre on the highest fret
+        for (int i = 1; i < count; ++i)
+            if (seq[i] == seq[i - 1] && seq[i] != barreFinger)
+                return; // only the barre finger presses two strings
         if (barre)
             for (int s = barreLow + 1; s < barreHigh; ++s)
-                if (frets[s] <= 0)
+                if (frets[s] <= 0 || (topBarre && frets[s] != barreFret))
                     return; // an open or muted string under the barre
         for (int i = 0; i < count; ++i)
             for (int j = i + 1; j < count; ++j)
                 if (seq[j] > seq[i] && presses[j].fret - presses[i].fret > seq[j] - seq[i] + 1)
                     return; // too wide a stretch between two fingers
-        int cost = barre ? BarreCost : 0;
+        int cost = barre ? (topBarre ? TopBarreCost : BarreCost) : 0;
         if (firstPosition && barre)
             cost += std::min(strain(1), strain(minFret) + (minFret - 1) * HandShiftCost);
         else if (firstPosition)
@@ -215,8 +247,13 @@ std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString
         const int from = i == 0 ? 1 : seq[i - 1];
         for (int finger = from; finger <= 4; ++finger) {
             if (i > 0 && finger == seq[i - 1]) {
-                // The same finger again: only finger 1 barring the lowest fret.
-                if (finger != 1 || presses[i].fret != minFret)
+                // The same finger again: only finger 1 barring the lowest
+                // fret or, in the fallback, the ring or little finger
+                // barring the highest.
+                const bool indexBarre = !topBarre && finger == 1 && presses[i].fret == minFret;
+                const bool highBarre = topBarre && finger >= 3 && presses[i].fret == maxFret
+                    && presses[i - 1].fret == maxFret;
+                if (!indexBarre && !highBarre)
                     continue;
             }
             seq[i] = finger;
@@ -229,16 +266,38 @@ std::optional<FingerChoice> fingersFor(const Frets& frets, bool thumbOnLowString
 
 } // namespace
 
+int crowdedFrets(const Frets& frets, const Fingers& fingers)
+{
+    int crowded = 0;
+    for (int fret = 1; fret <= MaxFret; ++fret) {
+        int used = 0;
+        for (char finger : {'1', '2', '3', '4'})
+            for (int s = 0; s < StringCount; ++s)
+                if (frets[s] == fret && fingers[s] == finger) {
+                    ++used;
+                    break;
+                }
+        crowded += used == 4 ? 1 : 0;
+    }
+    return crowded;
+}
+
 std::optional<FingerChoice> assignFingers(const Frets& frets)
 {
-    if (std::optional<FingerChoice> hand = fingersFor(frets, false))
+    std::optional<FingerChoice> hand = fingersFor(frets, false, false);
+    // Rather than four fingers side by side on one fret, the ring or little
+    // finger lies across the strings there (1x333x).
+    if (!hand || crowdedFrets(frets, hand->fingers) > 0)
+        if (std::optional<FingerChoice> flat = fingersFor(frets, false, true))
+            return flat;
+    if (hand)
         return hand;
     // When four fingers are not enough, the thumb wrapped over the neck may
     // hold the bass on string 6, at the fret of the index finger or next to it.
     const int low = lowestPressed(frets);
     if (frets[0] <= 0 || frets[0] > low + ThumbReach)
         return std::nullopt;
-    std::optional<FingerChoice> hand = fingersFor(frets, true);
+    hand = fingersFor(frets, true, false);
     if (!hand)
         return std::nullopt;
     Frets fingered = frets;
@@ -267,7 +326,8 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
     int innerMuted = 0;
     for (int s = first + 1; s < last; ++s)
         innerMuted += frets[s] == Muted ? 1 : 0;
-    if (innerMuted > 1)
+    const bool jazzGap = innerMuted == 1 && chord.toneCount >= 4 && first <= 1;
+    if (innerMuted > 0 && !jazzGap)
         return std::nullopt;
 
     int present = 0;
@@ -289,6 +349,9 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
         return std::nullopt;
     const bool fifthInBass = bassPc != chord.rootPc;
     if (fifthInBass && bassPc != chord.fifthPc)
+        return std::nullopt;
+    // The jazz forms stand on the root, played on their lowest string.
+    if (innerMuted > 0 && (fifthInBass || OpenStringMidi[first] + frets[first] != bassMidi))
         return std::nullopt;
 
     const int low = lowestPressed(frets), high = highestPressed(frets);
@@ -323,20 +386,7 @@ int awkwardness(const Voicing& voicing)
 {
     const Frets& frets = voicing.frets;
     const Fingers& fingers = voicing.fingers;
-    int awkward = 0;
-
-    // Four fingers side by side on one fret.
-    for (int fret = 1; fret <= MaxFret; ++fret) {
-        int used = 0;
-        for (char finger : {'1', '2', '3', '4'})
-            for (int s = 0; s < StringCount; ++s)
-                if (frets[s] == fret && fingers[s] == finger) {
-                    ++used;
-                    break;
-                }
-        if (used == 4)
-            awkward += CrowdedFretAwkwardness;
-    }
+    int awkward = crowdedFrets(frets, fingers) * CrowdedFretAwkwardness;
 
     int indexLow = StringCount, indexHigh = -1;
     for (int s = 0; s < StringCount; ++s)

@@ -34,6 +34,8 @@ struct ChordTones {
     int allowedMask = 0;  // bit n set: pitch class n may sound
     int requiredMask = 0; // bit n set: pitch class n must sound
     int optionalMask = 0; // allowed tones that may be left out
+    int toneCount = 0;    // notes in the formula: 3 for triads, 4 and more for
+                          // the sixth, seventh and extended chords
 };
 
 // Notes of chord type typeIndex (0..31) on the key at keyIndex (0..11), in
@@ -52,9 +54,14 @@ struct FingerChoice {
 // The most natural way to press frets with fingers 1..4, if there is one:
 // fingers ordered by fret and, on one fret, from the lower string up; one
 // finger may lie across strings as a barre on the lowest pressed fret, with
-// every string under it pressed. The thumb takes string 6 only where the four
-// fingers cannot play the position.
+// every string under it pressed. Where that cannot play the position, or
+// only with four fingers side by side on one fret, the ring or little finger
+// lies across neighbouring strings on the highest fret instead (x02555,
+// 1x333x); failing that, the thumb may take string 6.
 std::optional<FingerChoice> assignFingers(const Frets& frets);
+
+// Frets on which all four fingers press side by side.
+int crowdedFrets(const Frets& frets, const Fingers& fingers);
 
 struct Voicing {
     Frets frets{};
@@ -66,6 +73,9 @@ struct Voicing {
 
 // frets as a position of chord, or nothing if it breaks a rule: a foreign or
 // missing note, wrong bass, too few strings, gaps, span, fingering, encoding.
+// A muted string between sounding strings is allowed only in the jazz forms
+// of sixth, seventh and extended chords: one muted string above the root as
+// bass on string 6 or 5 (8x998x).
 std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord);
 
 // How hard the fingers of voicing are to hold, beyond what its score says: 0
@@ -82,6 +92,13 @@ bool hasOpenString(const Frets& frets);
 
 // True if a sounds on fewer strings than b with the same frets there.
 bool isSubsetOf(const Frets& a, const Frets& b);
+
+// Index of the lowest sounding string (0 = string 6), StringCount if none.
+int bassString(const Frets& frets);
+
+// frets moved up the neck by shift frets, open strings included; muted
+// strings stay muted.
+Frets shifted(const Frets& frets, int shift);
 
 struct Diagram {
     int baseFret = 0;

@@ -1,5 +1,6 @@
-// chordgen: writes the chord database the program shows fingerings from.
-// Usage: chordgen <output path>
+// chordgen: writes the chord database the program shows fingerings from, or
+// lists the positions of one chord as tab for a guitarist to review.
+// Usage: chordgen <output path> | chordgen --list KEY TYPE | chordgen --help
 // The file is built under a temporary name in the same folder and renamed
 // into place, so a half-written database never appears under its real name.
 
@@ -17,6 +18,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -25,6 +27,29 @@ using namespace lyrovan;
 using namespace lyrovan::chordgen;
 
 const QString ConnectionName = QStringLiteral("chordgen");
+
+const char* const HelpText =
+    "Usage: chordgen OUTPUT\n"
+    "       chordgen --list KEY TYPE\n"
+    "       chordgen --help\n"
+    "\n"
+    "Writes the chord database, the positions of every key and chord type, to the\n"
+    "file OUTPUT.\n"
+    "\n"
+    "  --list KEY TYPE  Print the positions of one chord instead, in the order the\n"
+    "                   program shows them: the base fret of the diagram, the tab\n"
+    "                   from string 6 (low E) to string 1 (x = muted, 0 = open),\n"
+    "                   the fingers (T = thumb) and the form it is.\n"
+    "        KEY        a key name: C, C#, Db, F#, Gb, A#/Bb (b for flat; any case)\n"
+    "        TYPE       the chord type's name as listed (major, minor, seventh,\n"
+    "                   \"minor seventh\" in quotes), its symbol (m, m7, maj7, sus4,\n"
+    "                   7sus4, dim, ...) or its number in the chord list, 0..31\n"
+    "                   (0 major, 2 seventh, 8 major seventh, 22 minor, 24 minor\n"
+    "                   seventh). A number is always the list number: 7 is the\n"
+    "                   major sixth, the seventh is 2 or \"seventh\".\n"
+    "  --help           Print this text.\n"
+    "\n"
+    "Examples: chordgen --list C major    chordgen --list F# m7    chordgen --list Bb 8\n";
 
 void complain(const QString& text)
 {
@@ -57,7 +82,7 @@ int fill(QSqlDatabase& db)
     for (int key = 0; key < KeyCount; ++key) {
         const QString keyText = QString::fromLatin1(Keys[key].noteRow.substr(0, 2));
         for (int type = 0; type < GeneratedTypeCount; ++type) {
-            const std::vector<Voicing> positions = choosePositions(key, type);
+            const std::vector<Position> positions = choosePositions(key, type);
             if (positions.size() < MinPositions) {
                 complain(QStringLiteral("only %1 positions for %2 %3")
                              .arg(positions.size())
@@ -65,8 +90,8 @@ int fill(QSqlDatabase& db)
                 db.rollback();
                 return -1;
             }
-            for (const Voicing& v : positions) {
-                const Diagram d = encodeDiagram(v);
+            for (const Position& p : positions) {
+                const Diagram d = encodeDiagram(p.voicing);
                 query.addBindValue(keyText);
                 query.addBindValue(type);
                 query.addBindValue(d.baseFret);
@@ -131,14 +156,113 @@ int generate(const QString& outputPath)
     return 0;
 }
 
+// Index of a key written as C, c#, Db or A#/Bb; nothing if it is no key.
+std::optional<int> parseKey(QString text)
+{
+    text = text.section(QLatin1Char('/'), 0, 0).trimmed();
+    if (text.isEmpty() || text.size() > 2)
+        return std::nullopt;
+    const char letter = text.at(0).toUpper().toLatin1();
+    int pc = PitchClassOf(std::string{letter, ' '});
+    if (pc < 0)
+        return std::nullopt;
+    if (text.size() == 2) {
+        const QChar accidental = text.at(1);
+        if (accidental == QLatin1Char('#'))
+            pc += 1;
+        else if (accidental == QLatin1Char('b') || accidental == QLatin1Char('B'))
+            pc += 11;
+        else
+            return std::nullopt;
+    }
+    const int key = keyIndexOf(NoteNames[pc % 12]);
+    return key >= 0 ? std::optional<int>(key) : std::nullopt;
+}
+
+// Index of a chord type written as its list number, its list text or its
+// symbol ("major" for the plain major chord).
+std::optional<int> parseType(const QString& text)
+{
+    bool number = false;
+    const int index = text.toInt(&number);
+    if (number)
+        return index >= 0 && index < ChordTypeCount ? std::optional<int>(index) : std::nullopt;
+    const QString wanted = text.trimmed();
+    if (wanted.compare(QLatin1String("major"), Qt::CaseInsensitive) == 0)
+        return 0;
+    for (int t = 0; t < ChordTypeCount; ++t)
+        if (QLatin1String(ChordTypes[t].listText).compare(wanted, Qt::CaseInsensitive) == 0)
+            return t;
+    for (int t = 0; t < ChordTypeCount; ++t)
+        if (QLatin1String(ChordTypes[t].suffix) == wanted)
+            return t;
+    return std::nullopt;
+}
+
+// "x-3-2-0-1-0", string 6 first, from frets or from the marks of fingers.
+std::string tab(const Frets& frets, const Fingers* fingers)
+{
+    std::string text;
+    for (int s = 0; s < StringCount; ++s) {
+        if (s > 0)
+            text += '-';
+        if (frets[s] == Muted)
+            text += 'x';
+        else if (frets[s] == 0)
+            text += '0';
+        else if (fingers)
+            text += (*fingers)[s];
+        else
+            text += std::to_string(frets[s]);
+    }
+    return text;
+}
+
+int list(const QString& keyText, const QString& typeText)
+{
+    const std::optional<int> key = parseKey(keyText);
+    const std::optional<int> type = parseType(typeText);
+    if (!key) {
+        complain(QStringLiteral("\"%1\" is not a key; write it as C, C#, Db or A#/Bb").arg(keyText));
+        return 2;
+    }
+    if (!type) {
+        complain(QStringLiteral("\"%1\" is not a chord type; give its number 0..%2, its name or its symbol "
+                                "(see chordgen --help)")
+                     .arg(typeText)
+                     .arg(GeneratedTypeCount - 1));
+        return 2;
+    }
+    const std::string keyName(Keys[*key].noteRow.substr(0, 2));
+    const std::string typeName(ChordTypes[*type].listText);
+    if (*type >= GeneratedTypeCount) {
+        complain(QStringLiteral("%1 is a scale: the database holds no positions for it").arg(QString::fromStdString(typeName)));
+        return 2;
+    }
+    const std::vector<Position> positions = choosePositions(*key, *type);
+    std::printf("%s %s (key \"%s\", chord type %d): %zu positions\n", Keys[*key].listText.data(), typeName.c_str(),
+                keyName.c_str(), *type, positions.size());
+    std::printf("Fret  Tab, string 6 to 1    Fingers        Form\n");
+    for (const Position& p : positions)
+        std::printf("%4d  %-20s  %-13s  %.*s\n", encodeDiagram(p.voicing).baseFret, tab(p.voicing.frets, nullptr).c_str(),
+                    tab(p.voicing.frets, &p.voicing.fingers).c_str(), static_cast<int>(p.form.size()), p.form.data());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2 || args.at(1).isEmpty()) {
-        complain(QStringLiteral("usage: chordgen <output path>"));
+    if (args.size() == 2 && (args.at(1) == QLatin1String("--help") || args.at(1) == QLatin1String("-h"))) {
+        std::fputs(HelpText, stdout);
+        return 0;
+    }
+    if (args.size() == 4 && args.at(1) == QLatin1String("--list"))
+        return list(args.at(2), args.at(3));
+    if (args.size() != 2 || args.at(1).isEmpty() || args.at(1).startsWith(QLatin1Char('-'))) {
+        complain(QStringLiteral("usage: chordgen OUTPUT | chordgen --list KEY TYPE | chordgen --help"));
         return 2;
     }
     return generate(args.at(1));
