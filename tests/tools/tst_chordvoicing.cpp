@@ -127,6 +127,7 @@ void TestChordVoicing::rules_data()
     QTest::newRow("open C") << "C " << "major" << "x32010" << true << false;
     QTest::newRow("C over G") << "C " << "major" << "332010" << true << true;
     QTest::newRow("C over E") << "C " << "major" << "032010" << false << false;
+    QTest::newRow("D minor over F, not asked for") << "D " << "minor" << "x8776x" << false << false;
     QTest::newRow("foreign note") << "C " << "major" << "x32011" << false << false;
     QTest::newRow("seventh missing") << "C " << "seventh" << "x32010" << false << false;
     QTest::newRow("fifth left out of a seventh") << "C " << "seventh" << "x3231x" << true << false;

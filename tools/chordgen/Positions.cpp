@@ -153,6 +153,7 @@ enum class Fit {
     Middle,     // strings 5..2
     Bottom,     // strings 6..3
     FifthBelow, // the whole form with the fifth added on the string below the root
+    ThirdBelow, // strings 5..2 of the form, its bass moved up from the root to the third
 };
 
 struct Form {
@@ -170,6 +171,7 @@ struct Form {
 constexpr Form AFifthBelow{"A shape, fifth below", &AShape, Fit::FifthBelow, false};
 constexpr Form DFifthBelow{"D shape, fifth below", &DShape, Fit::FifthBelow, false};
 constexpr int MaxFifthBelow = 1;
+constexpr int MaxThirdBass = 1;
 constexpr int MajorType = 0;
 
 // The movable forms in the order of choice: barre forms with the root on
@@ -190,6 +192,7 @@ constexpr Form Forms[] = {
     {"small, A shape", &AShape, Fit::Top, false},
     {"small, C shape", &CShape, Fit::Middle, false},
     {"small, G shape, bass strings", &GShape, Fit::Bottom, false},
+    {"A shape, third in the bass", &AShape, Fit::ThirdBelow, false},
 };
 
 // Of one CAGED form a chord gets the form itself and one variant (small or
@@ -368,6 +371,21 @@ std::optional<Voicing> fitForm(const Form& form, const ChordTones& chord)
         frets[below] = root;
         return makeVoicing(frets, chord);
     }
+    case Fit::ThirdBelow: {
+        // The minor chord's first inversion on the middle strings: the A
+        // shape's root on string 5 gives way to the third above it, and the
+        // top string is left off (x57765 becomes x8776x). Taught for the
+        // minor triad only.
+        if (chord.toneCount != 3 || chord.minorThirdPc < 0 || chord.fifthPc < 0)
+            return std::nullopt;
+        const std::optional<Voicing> plain = fitShape(shape, root, chord, -1, -1);
+        if (!plain)
+            return std::nullopt;
+        Frets frets = plain->frets;
+        frets[shape.rootString] = root + 3;
+        frets[StringCount - 1] = Muted;
+        return makeVoicing(frets, chord, true);
+    }
     }
     return std::nullopt;
 }
@@ -418,8 +436,9 @@ std::vector<Candidate> candidatesFor(int keyIndex, int typeIndex, const ChordTon
                     out.push_back({*v, below->label, true, below->shape});
             continue;
         }
+        // The inversion is a form of its own, beside the shape's two.
         if (std::optional<Voicing> v = fitForm(form, chord))
-            out.push_back({*v, form.label, false, form.shape});
+            out.push_back({*v, form.label, false, form.fit == Fit::ThirdBelow ? nullptr : form.shape});
     }
     // Known shapes moved here, the easier first.
     std::vector<Candidate> moved;
@@ -549,11 +568,11 @@ std::vector<Position> choosePositions(int keyIndex, int typeIndex)
     const ChordTones chord = chordTones(keyIndex, typeIndex);
     std::vector<Position> chosen;
     std::vector<const Template*> shapes; // of the chosen positions
-    int fifthBass = 0, upperNeck = 0, fifthBelow = 0;
+    int fifthBass = 0, upperNeck = 0, fifthBelow = 0, thirdBass = 0;
     auto allowed = [&](const Candidate& c) {
         const Voicing& v = c.voicing;
         if ((v.fifthInBass && fifthBass >= MaxFifthBass) || (startsHigh(v.frets) && upperNeck >= MaxUpperNeck)
-            || (c.fifthBelow && fifthBelow >= MaxFifthBelow)
+            || (c.fifthBelow && fifthBelow >= MaxFifthBelow) || (v.thirdInBass && thirdBass >= MaxThirdBass)
             || (c.shape && std::count(shapes.begin(), shapes.end(), c.shape) >= MaxPerShape))
             return false;
         return std::none_of(chosen.begin(), chosen.end(), [&](const Position& p) {
@@ -567,6 +586,7 @@ std::vector<Position> choosePositions(int keyIndex, int typeIndex)
         shapes.push_back(c.shape);
         fifthBass += c.voicing.fifthInBass ? 1 : 0;
         fifthBelow += c.fifthBelow ? 1 : 0;
+        thirdBass += c.voicing.thirdInBass ? 1 : 0;
         upperNeck += startsHigh(c.voicing.frets) ? 1 : 0;
     };
     for (const Candidate& c : candidatesFor(keyIndex, typeIndex, chord)) {

@@ -47,6 +47,7 @@ constexpr std::array<OptionalTones, 22> OptionalTable{{
 }};
 
 constexpr char PerfectFifthDigit = '8';
+constexpr char MinorThirdDigit = '4';
 constexpr int BarreCost = 1;
 constexpr int ThumbCost = 8;
 constexpr int TopBarreCost = 6;
@@ -89,6 +90,8 @@ ChordTones chordTones(int keyIndex, int typeIndex)
             tones.optionalMask |= bit;
         if (digit == PerfectFifthDigit)
             tones.fifthPc = pitchClassOfDigit(tones.rootPc, digit);
+        if (digit == MinorThirdDigit)
+            tones.minorThirdPc = pitchClassOfDigit(tones.rootPc, digit);
     }
     return tones;
 }
@@ -309,7 +312,7 @@ std::optional<FingerChoice> assignFingers(const Frets& frets)
     return hand;
 }
 
-std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
+std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, bool minorThirdInBass)
 {
     int first = -1, last = -1;
     for (int s = 0; s < StringCount; ++s) {
@@ -347,11 +350,12 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
     }
     if ((present & chord.requiredMask) != chord.requiredMask)
         return std::nullopt;
-    const bool fifthInBass = bassPc != chord.rootPc;
+    const bool thirdInBass = minorThirdInBass && chord.minorThirdPc >= 0 && bassPc == chord.minorThirdPc;
+    const bool fifthInBass = bassPc != chord.rootPc && !thirdInBass;
     if (fifthInBass && bassPc != chord.fifthPc)
         return std::nullopt;
     // The jazz forms stand on the root, played on their lowest string.
-    if (innerMuted > 0 && (fifthInBass || OpenStringMidi[first] + frets[first] != bassMidi))
+    if (innerMuted > 0 && (bassPc != chord.rootPc || OpenStringMidi[first] + frets[first] != bassMidi))
         return std::nullopt;
 
     const int low = lowestPressed(frets), high = highestPressed(frets);
@@ -369,6 +373,7 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
     v.frets = frets;
     v.fingers = hand->fingers;
     v.fifthInBass = fifthInBass;
+    v.thirdInBass = thirdInBass;
     v.droppedOptional = std::popcount(static_cast<unsigned>(chord.optionalMask & ~present));
     int fingersUsed = 0;
     for (char f : {'1', '2', '3', '4', Thumb})
@@ -378,7 +383,7 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord)
         ++mutedAbove;
     v.score = (StringCount - soundingCount(frets)) * 3 + innerMuted * 4 + hand->cost + fingersUsed
         + (low > 0 ? (high - low) * 2 : 0) + v.droppedOptional * 3 + mutedAbove * 2
-        + (fifthInBass ? 25 : 0) + (hasOpenString(frets) ? -4 : 0);
+        + (fifthInBass || thirdInBass ? 25 : 0) + (hasOpenString(frets) ? -4 : 0);
     return v;
 }
 

@@ -31,6 +31,7 @@ inline constexpr char Thumb = 'T';
 struct ChordTones {
     int rootPc = 0;
     int fifthPc = -1;   // the perfect fifth if the formula has it, else -1
+    int minorThirdPc = -1; // the minor third if the formula has it, else -1
     int allowedMask = 0;  // bit n set: pitch class n may sound
     int requiredMask = 0; // bit n set: pitch class n must sound
     int optionalMask = 0; // allowed tones that may be left out
@@ -67,6 +68,7 @@ struct Voicing {
     Frets frets{};
     Fingers fingers{};
     bool fifthInBass = false;
+    bool thirdInBass = false; // the first inversion, where the caller allows it
     int droppedOptional = 0; // optional tones that do not sound
     int score = 0;           // lower is a better position
 };
@@ -75,8 +77,9 @@ struct Voicing {
 // missing note, wrong bass, too few strings, gaps, span, fingering, encoding.
 // A muted string between sounding strings is allowed only in the jazz forms
 // of sixth, seventh and extended chords: one muted string above the root as
-// bass on string 6 or 5 (8x998x).
-std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord);
+// bass on string 6 or 5 (8x998x). The bass is the root or the fifth; with
+// minorThirdInBass also the minor third (x8776x, D minor over F).
+std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, bool minorThirdInBass = false);
 
 // How hard the fingers of voicing are to hold, beyond what its score says: 0
 // for ordinary shapes, more for a finger on string 6 or 5 three frets above
