@@ -14,6 +14,7 @@
 #include "theory/ChordTables.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/NamedList.h"
 #include "ui/PictureButton.h"
 #include "ui/ScrollBar.h"
 #include "ui/Shapes.h"
@@ -52,10 +53,12 @@ QString Latin1(std::string_view text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height)
+QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height,
+                    const QString& accessibleName, const QString& description)
 {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
+    NameList(list, accessibleName, description);
     list->setEditable(false);
     list->setFont(TahomaFont(8.25));
     list->setGeometry(TwipRect(left, top, width, height));
@@ -140,12 +143,14 @@ void frmMain::BuildTopBand(QWidget* client)
     m_fraChordSelector->setFont(TahomaFont(9.75));
     m_fraChordSelector->setGeometry(TwipRect(120, 0, 4455, 855));
 
-    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315);
+    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315, QStringLiteral("Key"),
+                        QStringLiteral("The key of the chord or scale"));
     for (const KeyEntry& key : Keys)
         m_cboKey->addItem(Latin1(key.listText));
     m_cboKey->setCurrentIndex(-1);
 
-    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315);
+    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315,
+                          QStringLiteral("Chord type"), QStringLiteral("The chord or scale to show"));
     for (const ChordEntry& chord : ChordTypes)
         m_cboChord->addItem(Latin1(chord.listText));
     m_cboChord->setMaxVisibleItems(ChordTypeCount);
@@ -251,15 +256,14 @@ void frmMain::SetUpKeyboard()
     for (std::size_t k = 0; k + 1 < std::size(tabOrder); ++k)
         setTabOrder(tabOrder[k], tabOrder[k + 1]);
 
-    // Names for screen readers; the buttons are named by their captions.
+    // Names for screen readers (the lists have theirs from MakeList); the
+    // buttons are named by their captions, the bars' labels are their buddies.
     struct Described {
         QWidget* control;
         QString name;
         QString description;
     };
     const Described controls[] = {
-        {m_cboKey, QStringLiteral("Key"), QStringLiteral("The key of the chord or scale")},
-        {m_cboChord, QStringLiteral("Chord type"), QStringLiteral("The chord or scale to show")},
         {m_chkStrum, QString(), QStringLiteral("Plays the fingering in the chord diagram, string by string")},
         {m_cmdNextPos[1], QString(), QStringLiteral("Shows the previous stored fingering of the chord")},
         {m_cmdNextPos[0], QString(), QStringLiteral("Shows the next stored fingering of the chord")},
