@@ -65,6 +65,8 @@ private:
 int RunChild(int argc, char* argv[], bool lyrovan, qint64 startNs)
 {
     Steps steps(startNs);
+    if (lyrovan)
+        lyrovan::PrepareFonts(); // as the program starts
     QApplication app(argc, argv);
     steps.stamp("application");
     if (lyrovan) {

@@ -39,6 +39,7 @@ int RunApplication(int argc, char* argv[])
         early.action == CommandLineResult::Action::Exit)
         return Finish(early);
 
+    PrepareFonts();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lyrovan"));
     QApplication::setApplicationVersion(

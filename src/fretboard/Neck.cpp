@@ -9,6 +9,7 @@
 #include "ui/Twips.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
@@ -17,6 +18,7 @@
 #include <QStringView>
 #include <QWidget>
 
+#include <future>
 #include <string_view>
 
 namespace lyrovan {
@@ -104,24 +106,28 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
     widget->setPalette(palette);
 }
 
-// The neck picture for the screens the program may show on: the 2x picture
-// where any screen has more device pixels than logical ones.
-QPixmap NeckPixmap(const QSize& place)
+// The neck picture stretched to its place on the screens the program may
+// show on, from the 2x picture where any screen has more device pixels than
+// logical ones. Reading and stretching it takes a few milliseconds, so it
+// runs on a worker thread while the neck's controls are built.
+std::future<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
-    const QImage picture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
-    if (picture.isNull())
-        return {};
-    QPixmap pixmap = QPixmap::fromImage(
-        picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    pixmap.setDevicePixelRatio(scale);
-    return pixmap;
+    return std::async(std::launch::async, [place, scale] {
+        const QImage picture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
+        if (picture.isNull())
+            return QImage();
+        QImage stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        stretched.setDevicePixelRatio(scale);
+        return stretched;
+    });
 }
 
 // A label in the strip that takes the font it inherits (the window's) and
-// fits its width to its caption with that font.
+// fits its width to its caption with that font. Labels of one caption share
+// one width (widths holds them, by caption).
 QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& caption, int left, int top,
-                       int height, const QColor& back, const QColor& text)
+                       int height, const QPalette& colours, QHash<QString, int>& widths)
 {
     auto* label = new QLabel(strip);
     label->setObjectName(name);
@@ -130,9 +136,12 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setAutoFillBackground(true);
-    SetColours(label, back, text);
+    label->setPalette(colours);
     label->setText(caption);
-    label->setGeometry(Px(left), Px(top), label->sizeHint().width(), Px(height));
+    auto width = widths.constFind(caption);
+    if (width == widths.cend())
+        width = widths.insert(caption, label->sizeHint().width());
+    label->setGeometry(Px(left), Px(top), *width, Px(height));
     return label;
 }
 
@@ -140,6 +149,8 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
 
 Neck::Neck(QWidget* window) : QObject(window)
 {
+    std::future<QImage> picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
+
     m_outer = new QWidget(window);
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
     m_outer->setGeometry(TwipRect(360, 960, 5115, 2655));
@@ -178,6 +189,8 @@ Neck::Neck(QWidget* window) : QObject(window)
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
         m_strings[k + 6] = right;
     }
+
+    m_image->setPixmap(QPixmap::fromImage(picture.get()));
 }
 
 void Neck::BuildStrip()
@@ -191,20 +204,21 @@ void Neck::BuildStrip()
     stripPalette.setColor(QPalette::Window, stripBack);
     m_inner->setPalette(stripPalette);
 
-    // The picture is stretched once to its place; created first so that
-    // the markers and fret numbers lie in front of it.
-    auto* image = new QLabel(m_inner);
-    image->setObjectName(QStringLiteral("imgNeck"));
-    const QRect place = TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight);
-    image->setGeometry(place);
-    image->setPixmap(NeckPixmap(place.size()));
+    // The picture is stretched once to its place (it arrives at the end of
+    // the constructor); created first so that the markers and fret numbers
+    // lie in front of it.
+    m_image = new QLabel(m_inner);
+    m_image->setObjectName(QStringLiteral("imgNeck"));
+    m_image->setGeometry(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight));
 
     // Black digits on the strip's colour, or white ones where the desktop
     // makes that colour dark.
-    const QColor digits = ReadableTextOn(stripBack);
+    QPalette digits = m_inner->palette();
+    digits.setColor(QPalette::WindowText, ReadableTextOn(stripBack));
+    QHash<QString, int> widths;
     for (int fret = 0; fret < Frets; ++fret)
         MakeStripLabel(m_inner, QStringLiteral("lblFret(%1)").arg(fret), QString::number(fret),
-                       FretNumberLefts[fret], FretNumberTop, FretNumberHeight, stripBack, digits);
+                       FretNumberLefts[fret], FretNumberTop, FretNumberHeight, digits, widths);
 }
 
 void Neck::BuildMarkers()
@@ -212,13 +226,15 @@ void Neck::BuildMarkers()
     // As built every marker shows on the button face in the button text
     // colour, both the desktop's; the first update replaces that with black
     // text on white or red.
-    const QPalette app = QApplication::palette();
+    QPalette asBuilt = m_inner->palette();
+    asBuilt.setColor(QPalette::Window, asBuilt.color(QPalette::Button));
+    asBuilt.setColor(QPalette::WindowText, asBuilt.color(QPalette::ButtonText));
+    QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
             m_markers[string - 1][fret] = MakeStripLabel(
                 m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(string, fret),
-                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight,
-                app.color(QPalette::Button), app.color(QPalette::ButtonText));
+                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, widths);
         }
     }
 }

@@ -6,6 +6,9 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+#include <future>
+
 namespace lyrovan {
 
 namespace {
@@ -15,6 +18,7 @@ const char* const WineTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 // Whether Tahoma is the fonts-wine copy, set by LoadBundledFonts.
 bool g_tahomaFromWine = false;
 bool g_loaded = false;
+std::future<void> g_fontConfigRead;
 
 QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points, bool bold)
 {
@@ -28,11 +32,20 @@ QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points
 
 } // namespace
 
+void PrepareFonts()
+{
+    if (!g_fontConfigRead.valid())
+        g_fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
+}
+
 void LoadBundledFonts()
 {
     if (g_loaded)
         return;
     g_loaded = true;
+    // Qt's font database then finds the configuration read.
+    if (g_fontConfigRead.valid())
+        g_fontConfigRead.get();
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf"));
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf"));
     if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)

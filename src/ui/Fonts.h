@@ -7,8 +7,13 @@
 
 namespace lyrovan {
 
-// Makes the program's fonts available: its own outline stand-ins for
-// MS Sans Serif and Terminal (compiled in), and Tahoma from the copy Debian's
+// Reads the system's font configuration on a worker thread, for the window's
+// text. It takes some milliseconds, so the program calls this first of all,
+// before the application object exists, and the two run side by side.
+void PrepareFonts();
+
+// Makes the program's fonts available (after PrepareFonts' work is done):
+// its own outline stand-ins for MS Sans Serif and Terminal (compiled in), and Tahoma from the copy Debian's
 // fonts-wine ships when the system lacks it. Safe to call more than once.
 void LoadBundledFonts();
 

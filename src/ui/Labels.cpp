@@ -2,6 +2,7 @@
 
 #include "Twips.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QStyle>
 
@@ -44,11 +45,24 @@ QLabel* SetUpLabel(QLabel* label, const QString& name, const QFont& font, Fit fi
     return label;
 }
 
+// The size a one-line caption needs. Labels made here differ only in font
+// and caption, and the same few captions come back often (the diagram's
+// cells), so the sizes are kept by font and caption.
+QSize CaptionSize(const QLabel* label)
+{
+    static QHash<QString, QSize> sizes;
+    const QString key = label->font().key() + QLatin1Char('\n') + label->text();
+    auto size = sizes.constFind(key);
+    if (size == sizes.cend())
+        size = sizes.insert(key, label->sizeHint());
+    return *size;
+}
+
 void FitToCaption(QLabel* label)
 {
     const auto fit = static_cast<Fit>(label->property(FitProperty).toInt());
     if (fit == Fit::Caption) {
-        QSize size = label->sizeHint();
+        QSize size = CaptionSize(label);
         bool ok = false;
         const int limit = label->property(LimitProperty).toInt(&ok);
         if (ok) {
