@@ -3,8 +3,10 @@
 // both measured in this run on the offscreen platform.
 //
 // The parent starts itself as a child process in one of the two modes,
-// passing its monotonic clock reading; the child prints the time elapsed
-// when its window first paints, then quits.
+// passing its monotonic clock reading; the child prints the time elapsed at
+// each step of its start-up ("step ms" lines, the last one "painted" when
+// its window first paints), then quits. The parent reports the medians of
+// the first paint and of each step, so that it shows where the time goes.
 
 #include "BenchSupport.h"
 #include "app/frmMain.h"
@@ -18,6 +20,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -28,18 +32,26 @@ qint64 MonotonicNs()
     return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-class FirstPaint : public QObject {
+class Steps : public QObject {
 public:
-    explicit FirstPaint(qint64 startNs) : m_startNs(startNs) {}
+    explicit Steps(qint64 startNs) : m_startNs(startNs) {}
+
+    void stamp(const char* step) const
+    {
+        std::printf("%s %.3f\n", step, double(MonotonicNs() - m_startNs) / 1e6);
+        std::fflush(stdout);
+    }
 
 protected:
+    // Watches the window: its first show and its first paint.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && !m_done) {
-            m_done = true;
-            const double ms = double(MonotonicNs() - m_startNs) / 1e6;
-            std::printf("%.3f\n", ms);
-            std::fflush(stdout);
+        if (event->type() == QEvent::Show && !m_shown) {
+            m_shown = true;
+            stamp("shown");
+        } else if (event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            stamp("painted");
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         }
         return QObject::eventFilter(watched, event);
@@ -47,15 +59,21 @@ protected:
 
 private:
     qint64 m_startNs;
-    bool m_done = false;
+    bool m_shown = false;
+    bool m_painted = false;
 };
 
 int RunChild(int argc, char* argv[], bool lyrovan, qint64 startNs)
 {
+    Steps steps(startNs);
+    if (lyrovan)
+        lyrovan::PrepareFonts(); // as the program starts
     QApplication app(argc, argv);
-    FirstPaint probe(startNs);
+    steps.stamp("application");
     if (lyrovan) {
+        lyrovan::bench::SilentPresenter silent;
         lyrovan::LoadBundledFonts();
+        steps.stamp("fonts");
         lyrovan::MainWindowParts parts;
         parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
         // As the program has it: the synthesizer gets ready once the window
@@ -63,26 +81,41 @@ int RunChild(int argc, char* argv[], bool lyrovan, qint64 startNs)
         lyrovan::FluidSynthOut synthesizer;
         parts.midi = &synthesizer;
         lyrovan::frmMain window(parts);
-        window.centralWidget()->installEventFilter(&probe);
+        steps.stamp("built");
+        window.installEventFilter(&steps);
+        window.centralWidget()->installEventFilter(&steps);
         window.Form_Load();
+        steps.stamp("loaded");
         return app.exec();
     }
     QWidget window;
     window.resize(588, 271);
-    window.installEventFilter(&probe);
+    window.installEventFilter(&steps);
     window.show();
     return app.exec();
 }
 
-double RunOnce(const QString& self, const char* mode)
+using StepTimes = std::map<std::string, double>;
+
+StepTimes RunOnce(const QString& self, const char* mode)
 {
     QProcess child;
     const qint64 start = MonotonicNs();
     child.start(self, {QString::fromLatin1(mode), QString::number(start)});
-    child.waitForFinished(30000);
-    bool ok = false;
-    const double ms = QString::fromLatin1(child.readAllStandardOutput()).trimmed().toDouble(&ok);
-    return ok ? ms : -1.0;
+    if (!child.waitForFinished(30000)) {
+        child.kill();
+        child.waitForFinished();
+    }
+    StepTimes times;
+    const QStringList lines = QString::fromLatin1(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        bool ok = false;
+        const double ms = parts.size() == 2 ? parts.at(1).toDouble(&ok) : 0.0;
+        if (ok)
+            times[parts.at(0).toStdString()] = ms;
+    }
+    return times;
 }
 
 } // namespace
@@ -97,18 +130,48 @@ int main(int argc, char* argv[])
     const QString self = QCoreApplication::applicationFilePath();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const int runs = 21;
-    std::vector<double> bare, lyrovan;
+    std::map<std::string, std::vector<double>> bare, lyrovan;
+    const auto record = [](std::map<std::string, std::vector<double>>& into, const StepTimes& times) {
+        for (const auto& [step, ms] : times)
+            into[step].push_back(ms);
+    };
     RunOnce(self, "bare"); // warm the page cache
     RunOnce(self, "lyrovan");
     for (int i = 0; i < runs; ++i) {
-        bare.push_back(RunOnce(self, "bare"));
-        lyrovan.push_back(RunOnce(self, "lyrovan"));
+        record(bare, RunOnce(self, "bare"));
+        record(lyrovan, RunOnce(self, "lyrovan"));
     }
+    if (bare["painted"].size() != std::size_t(runs) || lyrovan["painted"].size() != std::size_t(runs)) {
+        std::fprintf(stderr, "a child did not paint its window\n");
+        return 1;
+    }
+
     using lyrovan::bench::Median;
     using lyrovan::bench::Quantile;
+    const double bareMs = Median(bare["painted"]);
+    const double lyrovanMs = Median(lyrovan["painted"]);
     std::printf("start-up to first painted frame, %d runs each (offscreen)\n", runs);
-    std::printf("  bare Qt window : median %7.2f ms  p90 %7.2f ms\n", Median(bare), Quantile(bare, 0.9));
-    std::printf("  Lyrovan        : median %7.2f ms  p90 %7.2f ms\n", Median(lyrovan), Quantile(lyrovan, 0.9));
-    std::printf("  ratio          : %.2f\n", Median(lyrovan) / Median(bare));
+    std::printf("  bare Qt window : median %7.2f ms  p90 %7.2f ms\n", bareMs, Quantile(bare["painted"], 0.9));
+    std::printf("  Lyrovan        : median %7.2f ms  p90 %7.2f ms\n", lyrovanMs, Quantile(lyrovan["painted"], 0.9));
+    std::printf("  ratio          : %.2f\n", lyrovanMs / bareMs);
+
+    // Each step's median time from process start, and the median of the
+    // time it took itself (from the step before it, run by run).
+    std::printf("where Lyrovan's start-up goes (median ms since process start / of the step itself)\n");
+    const char* const order[] = {"application", "fonts", "built", "shown", "loaded", "painted"};
+    const char* const meaning[] = {"process and QApplication", "bundled fonts", "window built",
+                                   "window shown (polish)", "start-up queries", "first paint"};
+    std::vector<double> previous(std::size_t(runs), 0.0);
+    for (std::size_t k = 0; k < std::size(order); ++k) {
+        const std::vector<double>& at = lyrovan[order[k]];
+        if (at.size() != std::size_t(runs))
+            continue;
+        std::vector<double> own(at.size());
+        for (std::size_t i = 0; i < at.size(); ++i)
+            own[i] = at[i] - previous[i];
+        previous = at;
+        std::printf("  %-26s %7.2f  %7.2f\n", meaning[k], Median(at), Median(own));
+    }
+    std::printf("  (bare window: QApplication at %.2f ms)\n", Median(bare["application"]));
     return 0;
 }

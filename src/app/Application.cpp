@@ -91,6 +91,7 @@ int RunApplication(int argc, char* argv[])
         return status;
     }
 
+    PrepareFonts();
     QApplication app(argc, argv);
     NameApplication();
     // Lets the desktop match the windows to their desktop entry and icon.

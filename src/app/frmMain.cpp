@@ -15,7 +15,9 @@
 #include "theory/ChordTables.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/NamedList.h"
 #include "ui/PictureButton.h"
+#include "ui/ScrollBar.h"
 #include "ui/Shapes.h"
 #include "ui/Twips.h"
 
@@ -54,10 +56,12 @@ QString Latin1(std::string_view text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height)
+QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height,
+                    const QString& accessibleName, const QString& description)
 {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
+    NameList(list, accessibleName, description);
     list->setEditable(false);
     list->setFont(TahomaFont(8.25));
     list->setGeometry(TwipRect(left, top, width, height));
@@ -67,7 +71,7 @@ QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int
 QScrollBar* MakeSlider(QWidget* parent, int index, int top, int minimum, int maximum, int small, int large,
                        int value)
 {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    auto* bar = new ScrollBar(parent);
     bar->setObjectName(QStringLiteral("Slider(%1)").arg(index));
     bar->setGeometry(TwipRect(6000, top, 1095, 375));
     bar->setRange(minimum, maximum);
@@ -110,6 +114,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     BuildStatusBar(m_client);
     BuildMenus();
     ApplyStacking();
+    SetUpKeyboard();
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
@@ -141,28 +146,30 @@ void frmMain::BuildTopBand(QWidget* client)
     m_fraChordSelector->setFont(TahomaFont(9.75));
     m_fraChordSelector->setGeometry(TwipRect(120, 0, 4455, 855));
 
-    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315);
+    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315, QStringLiteral("Key"),
+                        QStringLiteral("The key of the chord or scale"));
     for (const KeyEntry& key : Keys)
         m_cboKey->addItem(Latin1(key.listText));
     m_cboKey->setCurrentIndex(-1);
 
-    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315);
+    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315,
+                          QStringLiteral("Chord type"), QStringLiteral("The chord or scale to show"));
     for (const ChordEntry& chord : ChordTypes)
         m_cboChord->addItem(Latin1(chord.listText));
     m_cboChord->setMaxVisibleItems(ChordTypeCount);
     m_cboChord->setCurrentIndex(-1);
 
     m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"),
-                                   QIcon(QStringLiteral(":/strum.png")), client);
+                                   QStringLiteral(":/strum.png"), client);
     m_chkStrum->setCheckable(true);
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
 
     m_cmdNextPos[1] = new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"),
-                                        QIcon(QStringLiteral(":/prev.png")), client);
+                                        QStringLiteral(":/prev.png"), client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
     m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"),
-                                        QIcon(QStringLiteral(":/next.png")), client);
+                                        QStringLiteral(":/next.png"), client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));
@@ -182,13 +189,16 @@ void frmMain::BuildStatusBar(QWidget* client)
     m_statBar->setObjectName(QStringLiteral("StatBar"));
     m_statBar->setGeometry(TwipRect(0, 3690, ClientWidth, 375));
 
+    // Each panel's caption ends a little before the next panel (the last one
+    // before the window's edge): a longer one is cut short, whole in its tooltip.
     const QFont font = TahomaFont(9);
-    m_lblPanel[0] = MakeLabel(m_statBar, QStringLiteral("lblPanel(0)"), QStringLiteral("Chord:"), 120, 40, 0, 0, font,
-                              Fit::Caption);
-    m_lblPanel[1] = MakeLabel(m_statBar, QStringLiteral("lblPanel(1)"), QStringLiteral("Chord construction:"), 2160, 45,
-                              0, 0, font, Fit::Caption);
-    m_lblPanel[2] = MakeLabel(m_statBar, QStringLiteral("lblPanel(2)"), Latin1(InstrumentAt(1).caption), 6000, 40, 0,
-                              0, font, Fit::Caption);
+    constexpr int Gap = 4;
+    m_lblPanel[0] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(0)"), QStringLiteral("Chord:"), 120, 40,
+                                     Px(2160) - Px(120) - Gap, font);
+    m_lblPanel[1] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(1)"), QStringLiteral("Chord construction:"),
+                                     2160, 45, Px(6000) - Px(2160) - Gap, font);
+    m_lblPanel[2] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(2)"), Latin1(InstrumentAt(1).caption), 6000,
+                                     40, Px(ClientWidth) - Px(6000) - Gap, font);
 }
 
 void frmMain::BuildMenus()
@@ -238,6 +248,40 @@ void frmMain::ApplyStacking()
         m_neck->stringLabel(k)->raise();
     for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it)
         (*it)->raise();
+}
+
+void frmMain::SetUpKeyboard()
+{
+    // Tab goes through the controls from the top left: the two lists, the
+    // buttons, the two bars, then the neck's scroll bar.
+    QWidget* const tabOrder[] = {m_cboKey,    m_cboChord,  m_chkStrum, m_cmdNextPos[1], m_cmdNextPos[0],
+                                 m_slider[0], m_slider[1], m_neck->scrollBar()};
+    for (std::size_t k = 0; k + 1 < std::size(tabOrder); ++k)
+        setTabOrder(tabOrder[k], tabOrder[k + 1]);
+
+    // Names for screen readers (the lists have theirs from MakeList); the
+    // buttons are named by their captions, the bars' labels are their buddies.
+    struct Described {
+        QWidget* control;
+        QString name;
+        QString description;
+    };
+    const Described controls[] = {
+        {m_chkStrum, QString(), QStringLiteral("Plays the fingering in the chord diagram, string by string")},
+        {m_cmdNextPos[1], QString(), QStringLiteral("Shows the previous stored fingering of the chord")},
+        {m_cmdNextPos[0], QString(), QStringLiteral("Shows the next stored fingering of the chord")},
+        {m_slider[0], QStringLiteral("Volume"), QStringLiteral("How loud the strum sounds")},
+        {m_slider[1], QStringLiteral("Strum speed"), QStringLiteral("How fast the strings of a strum follow each other")},
+        {m_diagram->frame(), QString(), QStringLiteral("The fingering shown: O open, X muted, digits the fingers")},
+        {m_statBar, QStringLiteral("Status"), QStringLiteral("The chord's name, its notes and the instrument")},
+    };
+    for (const Described& item : controls) {
+        if (!item.name.isEmpty())
+            item.control->setAccessibleName(item.name);
+        item.control->setAccessibleDescription(item.description);
+    }
+    m_label1[0]->setBuddy(m_slider[0]);
+    m_label1[1]->setBuddy(m_slider[1]);
 }
 
 void frmMain::Form_Load()

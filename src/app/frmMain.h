@@ -104,6 +104,7 @@ private:
     void BuildStatusBar(QWidget* client);
     void BuildMenus();
     void ApplyStacking();
+    void SetUpKeyboard();
 
     MainWindowParts m_parts;
     ChordState m_state;

@@ -2,11 +2,14 @@
 
 #include "theory/ChordTables.h"
 #include "theory/clsChord.h"
+#include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/ScrollBar.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
@@ -15,6 +18,7 @@
 #include <QStringView>
 #include <QWidget>
 
+#include <future>
 #include <string_view>
 
 namespace lyrovan {
@@ -77,6 +81,9 @@ constexpr int PictureHeight = 1995;
 
 const QColor ClearedBack(255, 255, 255);
 const QColor KeyBack(255, 0, 0);
+// Marker text on the white or red background the map gives it, whatever the
+// desktop's colours.
+const QColor MarkerText(0, 0, 0);
 
 // Note name f semitones above the open note of string (1..6).
 QString CaptionAt(int string, int fret)
@@ -86,19 +93,41 @@ QString CaptionAt(int string, int fret)
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+// Sets a widget's background and text colours together: a text colour the
+// program chooses always comes with a background it chose.
+void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 {
-    if (widget->palette().color(role) == colour)
+    const QPalette& current = widget->palette();
+    if (current.color(QPalette::Window) == back && current.color(QPalette::WindowText) == text)
         return;
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
+    QPalette palette = current;
+    palette.setColor(QPalette::Window, back);
+    palette.setColor(QPalette::WindowText, text);
     widget->setPalette(palette);
 }
 
+// The neck picture stretched to its place on the screens the program may
+// show on, from the 2x picture where any screen has more device pixels than
+// logical ones. Reading and stretching it takes a few milliseconds, so it
+// runs on a worker thread while the neck's controls are built.
+std::future<QImage> StretchNeckPicture(const QSize& place)
+{
+    const qreal scale = qApp->devicePixelRatio();
+    return std::async(std::launch::async, [place, scale] {
+        const QImage picture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
+        if (picture.isNull())
+            return QImage();
+        QImage stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        stretched.setDevicePixelRatio(scale);
+        return stretched;
+    });
+}
+
 // A label in the strip that takes the font it inherits (the window's) and
-// fits its width to its caption with that font.
+// fits its width to its caption with that font. Labels of one caption share
+// one width (widths holds them, by caption).
 QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& caption, int left, int top,
-                       int height, const QColor& back, const QColor& text)
+                       int height, const QPalette& colours, QHash<QString, int>& widths)
 {
     auto* label = new QLabel(strip);
     label->setObjectName(name);
@@ -107,10 +136,12 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setAutoFillBackground(true);
-    SetColour(label, QPalette::Window, back);
-    SetColour(label, QPalette::WindowText, text);
+    label->setPalette(colours);
     label->setText(caption);
-    label->setGeometry(Px(left), Px(top), label->sizeHint().width(), Px(height));
+    auto width = widths.constFind(caption);
+    if (width == widths.cend())
+        width = widths.insert(caption, label->sizeHint().width());
+    label->setGeometry(Px(left), Px(top), *width, Px(height));
     return label;
 }
 
@@ -118,17 +149,26 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
 
 Neck::Neck(QWidget* window) : QObject(window)
 {
+    std::future<QImage> picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
+
     m_outer = new QWidget(window);
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
     m_outer->setGeometry(TwipRect(360, 960, 5115, 2655));
     m_outer->setAutoFillBackground(true);
-    SetColour(m_outer, QPalette::Window, QColor(192, 192, 192));
+    QPalette outerPalette = m_outer->palette();
+    outerPalette.setColor(QPalette::Window, QColor(192, 192, 192));
+    m_outer->setPalette(outerPalette);
+    m_outer->setAccessibleName(QStringLiteral("Neck"));
+    m_outer->setAccessibleDescription(
+        QStringLiteral("The notes of the chosen chord or scale on the guitar neck; the key's notes in red"));
 
     BuildStrip();
     BuildMarkers();
 
-    m_scroll = new QScrollBar(Qt::Horizontal, m_outer);
+    m_scroll = new ScrollBar(m_outer);
     m_scroll->setObjectName(QStringLiteral("scrNeck"));
+    m_scroll->setAccessibleName(QStringLiteral("Neck position"));
+    m_scroll->setAccessibleDescription(QStringLiteral("Slides the neck to show higher or lower frets"));
     m_scroll->setGeometry(TwipRect(0, 2280, 5040, 315));
     m_scroll->setRange(ScrollMin, ScrollMax);
     m_scroll->setSingleStep(100);
@@ -149,6 +189,8 @@ Neck::Neck(QWidget* window) : QObject(window)
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
         m_strings[k + 6] = right;
     }
+
+    m_image->setPixmap(QPixmap::fromImage(picture.get()));
 }
 
 void Neck::BuildStrip()
@@ -158,37 +200,41 @@ void Neck::BuildStrip()
     m_inner->setObjectName(QStringLiteral("picNeckInner"));
     m_inner->setGeometry(TwipRect(StripLeft, 0, StripWidth, StripHeight));
     m_inner->setAutoFillBackground(true);
-    SetColour(m_inner, QPalette::Window, stripBack);
+    QPalette stripPalette = m_inner->palette();
+    stripPalette.setColor(QPalette::Window, stripBack);
+    m_inner->setPalette(stripPalette);
 
-    // The picture is stretched once to its place; created first so that
-    // the markers and fret numbers lie in front of it.
-    auto* image = new QLabel(m_inner);
-    image->setObjectName(QStringLiteral("imgNeck"));
-    const QRect place = TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight);
-    image->setGeometry(place);
-    const QImage picture(QStringLiteral(":/neck.png"));
-    if (!picture.isNull())
-        image->setPixmap(QPixmap::fromImage(
-            picture.scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    // The picture is stretched once to its place (it arrives at the end of
+    // the constructor); created first so that the markers and fret numbers
+    // lie in front of it.
+    m_image = new QLabel(m_inner);
+    m_image->setObjectName(QStringLiteral("imgNeck"));
+    m_image->setGeometry(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight));
 
+    // Black digits on the strip's colour, or white ones where the desktop
+    // makes that colour dark.
+    QPalette digits = m_inner->palette();
+    digits.setColor(QPalette::WindowText, ReadableTextOn(stripBack));
+    QHash<QString, int> widths;
     for (int fret = 0; fret < Frets; ++fret)
         MakeStripLabel(m_inner, QStringLiteral("lblFret(%1)").arg(fret), QString::number(fret),
-                       FretNumberLefts[fret], FretNumberTop, FretNumberHeight, stripBack, Qt::black);
+                       FretNumberLefts[fret], FretNumberTop, FretNumberHeight, digits, widths);
 }
 
 void Neck::BuildMarkers()
 {
-    // As built every marker shows on the button face; the first update
-    // replaces that. The lowest string's text is black, the others use the
-    // button text colour.
-    const QPalette app = QApplication::palette();
+    // As built every marker shows on the button face in the button text
+    // colour, both the desktop's; the first update replaces that with black
+    // text on white or red.
+    QPalette asBuilt = m_inner->palette();
+    asBuilt.setColor(QPalette::Window, asBuilt.color(QPalette::Button));
+    asBuilt.setColor(QPalette::WindowText, asBuilt.color(QPalette::ButtonText));
+    QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
-        const QColor text = string == Strings ? QColor(Qt::black) : app.color(QPalette::ButtonText);
         for (int fret = 0; fret < Frets; ++fret) {
             m_markers[string - 1][fret] = MakeStripLabel(
                 m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(string, fret),
-                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight,
-                app.color(QPalette::Button), text);
+                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, widths);
         }
     }
 }
@@ -204,7 +250,7 @@ void Neck::ClearFretboard()
         for (int string = 0; string < Strings; ++string) {
             QLabel* marker = m_markers[string][fret];
             marker->setVisible(false);
-            SetColour(marker, QPalette::Window, ClearedBack);
+            SetColours(marker, ClearedBack, MarkerText);
         }
     }
 }
@@ -227,7 +273,7 @@ void Neck::UpdateFretboard(const clsChord& chord)
                 if (note == caption)
                     marker->setVisible(true);
                 if (caption == key)
-                    SetColour(marker, QPalette::Window, KeyBack);
+                    SetColours(marker, KeyBack, MarkerText);
             }
         }
     }

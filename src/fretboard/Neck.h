@@ -48,6 +48,7 @@ private:
 
     QWidget* m_outer = nullptr;
     QWidget* m_inner = nullptr;
+    QLabel* m_image = nullptr;
     QScrollBar* m_scroll = nullptr;
     QLabel* m_strings[12] = {};
     QLabel* m_markers[Strings][Frets] = {};

@@ -1,6 +1,7 @@
 #include "ChordDiagram.h"
 
 #include "ChordTexts.h"
+#include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/Shapes.h"
@@ -30,6 +31,19 @@ constexpr int CellTop[DiagramRows] = {490, 885, 1245, 1605, 1965, 2355};
 constexpr int CellWidth = 120;
 constexpr int CellHeight = 180;
 
+// The bass area's shade: light grey, unless the desktop's text colour (the
+// cells' colour) would not stand out on it; then a tint of the frame's own
+// background towards that text colour.
+QColor BassShadeFor(const QPalette& palette)
+{
+    const QColor text = palette.color(QPalette::WindowText);
+    if (ContrastRatio(text, BassShade) >= 4.5)
+        return BassShade;
+    const QColor back = palette.color(QPalette::Window);
+    const auto tint = [](int from, int to) { return from + (to - from) * 15 / 100; };
+    return QColor(tint(back.red(), text.red()), tint(back.green(), text.green()), tint(back.blue(), text.blue()));
+}
+
 int CellLeftOf(int string, int row)
 {
     if (string == 1 && row == 0)
@@ -49,7 +63,8 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
     m_frame->setGeometry(TwipRect(5835, 960, 2955, 2655));
 
     // Built back to front: each new child lies in front of the ones before.
-    m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), 960, 675, 1095, 1860, BassShade);
+    m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), 960, 675, 1095, 1860,
+                               BassShadeFor(m_frame->palette()));
     m_shpBass->hide();
 
     for (int k = 0; k < DiagramStrings; ++k)

@@ -46,6 +46,12 @@ QString NewConnectionName()
 DataSource::DataSource(QObject* parent) : QObject(parent), m_connection(NewConnectionName())
 {
     setObjectName(QStringLiteral("datChords"));
+    // A connection made and dropped on the worker leaves the driver's plugin
+    // loaded; nothing is opened.
+    m_driverLoaded = std::async(std::launch::async, [name = m_connection + QStringLiteral(".driver")] {
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase::removeDatabase(name);
+    });
 }
 
 DataSource::~DataSource()
@@ -83,6 +89,8 @@ void DataSource::ClearResult()
 
 void DataSource::Open()
 {
+    if (m_driverLoaded.valid())
+        m_driverLoaded.get();
     Close();
 
     // SQLite would take a missing or empty file for a new, empty database:

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <future>
 #include <vector>
 
 namespace lyrovan {
@@ -69,6 +70,10 @@ private:
     QString m_recordSource = QStringLiteral("Chords");
     QString m_connection;     // this object's own Qt SQL connection name
     QString m_openedFile;     // the file the connection has open, empty if none
+
+    // Loads the SQLite driver on a worker thread from construction on, so
+    // that the first refresh does not wait for it; Open waits for it first.
+    std::future<void> m_driverLoaded;
 
     QStringList m_fields;
     std::vector<std::vector<QVariant>> m_rows;

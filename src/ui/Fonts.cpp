@@ -6,31 +6,24 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+#include <future>
+
 namespace lyrovan {
 
 namespace {
 
-const char* const WineFontDir = "/usr/share/wine/fonts/";
+const char* const WineTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 
-bool HasFamily(const QString& family)
-{
-    return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
-}
+// Whether Tahoma is the fonts-wine copy, set by LoadBundledFonts.
+bool g_tahomaFromWine = false;
+bool g_loaded = false;
+std::future<void> g_fontConfigRead;
 
-void AddFromWine(const QString& family, const QStringList& files)
+QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points, bool bold)
 {
-    if (HasFamily(family))
-        return;
-    for (const QString& file : files) {
-        const QString path = QString::fromLatin1(WineFontDir) + file;
-        if (QFile::exists(path))
-            QFontDatabase::addApplicationFont(path);
-    }
-}
-
-QFont MakeFont(const QString& family, QFont::StyleHint hint, double points, bool bold)
-{
-    QFont font(family);
+    QFont font;
+    font.setFamilies(families);
     font.setStyleHint(hint);
     font.setPixelSize(PointsToPixels(points));
     font.setBold(bold);
@@ -39,34 +32,48 @@ QFont MakeFont(const QString& family, QFont::StyleHint hint, double points, bool
 
 } // namespace
 
+void PrepareFonts()
+{
+    if (!g_fontConfigRead.valid())
+        g_fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
+}
+
 void LoadBundledFonts()
 {
-    AddFromWine(QStringLiteral("Tahoma"), {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")});
-    AddFromWine(QStringLiteral("MS Sans Serif"), {QStringLiteral("ms_sans_serif.ttf")});
-    AddFromWine(QStringLiteral("Fixedsys"), {QStringLiteral("fixedsys.ttf")});
+    if (g_loaded)
+        return;
+    g_loaded = true;
+    // Qt's font database then finds the configuration read.
+    if (g_fontConfigRead.valid())
+        g_fontConfigRead.get();
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf"));
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf"));
+    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
+        && QFile::exists(QString::fromLatin1(WineTahoma))) {
+        g_tahomaFromWine = QFontDatabase::addApplicationFont(QString::fromLatin1(WineTahoma)) >= 0;
+    }
 }
 
 QFont TahomaFont(double points, bool bold)
 {
-    return MakeFont(QStringLiteral("Tahoma"), QFont::SansSerif, points, bold);
+    if (bold && g_tahomaFromWine) {
+        QFont font = MakeFont({QStringLiteral("DejaVu Sans"), QStringLiteral("Tahoma")}, QFont::SansSerif, points,
+                              true);
+        font.setStretch(QFont::SemiCondensed);
+        return font;
+    }
+    return MakeFont({QStringLiteral("Tahoma")}, QFont::SansSerif, points, bold);
 }
 
 QFont WindowFont()
 {
-    if (HasFamily(QStringLiteral("MS Sans Serif")))
-        return MakeFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25, false);
-    return TahomaFont(8.25);
+    return MakeFont({QStringLiteral("Lyrovan Sans"), QStringLiteral("Tahoma")}, QFont::SansSerif, 8.25, false);
 }
 
 QFont TerminalFont()
 {
-    for (const QString& family : {QStringLiteral("Terminal"), QStringLiteral("Fixedsys")}) {
-        if (HasFamily(family))
-            return MakeFont(family, QFont::TypeWriter, 9, false);
-    }
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(PointsToPixels(9));
-    return font;
+    return MakeFont({QStringLiteral("Lyrovan Terminal"), QStringLiteral("DejaVu Sans Mono")}, QFont::TypeWriter, 9,
+                    false);
 }
 
 } // namespace lyrovan

@@ -16,6 +16,12 @@ enum class Fit {
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
                   int left, int top, int width, int height, const QFont& font, Fit fit);
 
+// A label that fits its caption up to maxWidth pixels and no further, so that
+// it never reaches the control beside it: a longer caption is cut short with
+// an ellipsis and shown whole as the label's tooltip. Its text stays whole.
+QLabel* MakeLimitedLabel(QWidget* parent, const QString& name, const QString& caption, int left, int top,
+                         int maxWidth, const QFont& font);
+
 // Writes a label's caption, resizing it when it fits its caption.
 void SetCaption(QLabel* label, const QString& caption);
 

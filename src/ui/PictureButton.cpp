@@ -5,12 +5,17 @@
 
 namespace lyrovan {
 
-PictureButton::PictureButton(const QString& name, const QString& caption, const QIcon& picture, QWidget* parent)
+PictureButton::PictureButton(const QString& name, const QString& caption, const QString& picture, QWidget* parent)
     : QToolButton(parent)
 {
     setObjectName(name);
     setText(caption);
-    setIcon(picture);
+    QIcon icon;
+    icon.addFile(picture, QSize(32, 32));
+    QString large = picture;
+    large.insert(large.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+    icon.addFile(large, QSize(64, 64));
+    setIcon(icon);
     setIconSize(QSize(32, 32));
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setFocusPolicy(Qt::StrongFocus);
@@ -34,7 +39,8 @@ void PictureButton::paintEvent(QPaintEvent*)
     const QPoint shift = sunken ? QPoint(1, 1) : QPoint();
     const QRect area = rect().adjusted(2, 3, -2, -2).translated(shift);
 
-    const QPixmap picture = icon().pixmap(iconSize(), isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    const QPixmap picture =
+        icon().pixmap(iconSize(), devicePixelRatioF(), isEnabled() ? QIcon::Normal : QIcon::Disabled);
     const QRect pictureRect(area.left() + (area.width() - iconSize().width()) / 2, area.top(),
                             iconSize().width(), iconSize().height());
     painter.drawPixmap(pictureRect, picture);

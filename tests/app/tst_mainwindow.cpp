@@ -6,6 +6,7 @@
 #include "theory/ChordTables.h"
 #include "ui/Fonts.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -44,6 +45,8 @@ private slots:
     void quitNoChangesNothing();
     void closingUnloadsTheWindow();
     void quitYesUnloadsEveryWindow();
+    void keyboardAndScreenReaders_data();
+    void keyboardAndScreenReaders();
 
 private:
     QTemporaryDir m_folder;
@@ -333,6 +336,64 @@ void TestMainWindow::quitYesUnloadsEveryWindow()
     named<QAction>(m_window.get(), QStringLiteral("mnuQuitYes"))->trigger();
     QVERIFY(!m_window->isVisible());
     QVERIFY(!other.isVisible());
+}
+
+void TestMainWindow::keyboardAndScreenReaders_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<QString>("label"); // the label that names a bar
+    // In Tab order; Tab from the last goes round to the first.
+    QTest::newRow("cboKey") << "cboKey" << "Key" << "";
+    QTest::newRow("cboChord") << "cboChord" << "Chord type" << "";
+    QTest::newRow("chkStrum") << "chkStrum" << "Strum" << "";
+    QTest::newRow("cmdNextPos(1)") << "cmdNextPos(1)" << "Previous Position" << "";
+    QTest::newRow("cmdNextPos(0)") << "cmdNextPos(0)" << "Next Position" << "";
+    QTest::newRow("Slider(0)") << "Slider(0)" << "Volume" << "Label1(0)";
+    QTest::newRow("Slider(1)") << "Slider(1)" << "Strum speed" << "Label1(1)";
+    QTest::newRow("scrNeck") << "scrNeck" << "Neck position" << "";
+}
+
+void TestMainWindow::keyboardAndScreenReaders()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, accessibleName);
+    QFETCH(QString, label);
+    const QStringList order = {QStringLiteral("cboKey"), QStringLiteral("cboChord"), QStringLiteral("chkStrum"),
+                               QStringLiteral("cmdNextPos(1)"), QStringLiteral("cmdNextPos(0)"),
+                               QStringLiteral("Slider(0)"), QStringLiteral("Slider(1)"), QStringLiteral("scrNeck")};
+    m_window->Form_Load();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QWidget* w = m_window.get();
+    auto* control = named<QWidget>(w, name);
+    auto* previous = named<QWidget>(w, order.at((order.indexOf(name) + order.size() - 1) % order.size()));
+    QVERIFY(control && previous && control->isEnabled());
+
+    // Tab reaches it from the control before it.
+    QVERIFY(control->focusPolicy() & Qt::TabFocus);
+    previous->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), previous);
+    QTest::keyClick(previous, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), control);
+
+    // A screen reader finds its name and what it does.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), accessibleName);
+    QVERIFY(!accessible->text(QAccessible::Description).isEmpty());
+
+    // The arrow keys move a bar by its small step; its label is its buddy.
+    if (auto* bar = qobject_cast<QScrollBar*>(control)) {
+        bar->setValue((bar->minimum() + bar->maximum()) / 2);
+        const int middle = bar->value();
+        QTest::keyClick(bar, Qt::Key_Right);
+        QCOMPARE(bar->value(), middle + bar->singleStep());
+        QTest::keyClick(bar, Qt::Key_Left);
+        QCOMPARE(bar->value(), middle);
+    }
+    if (!label.isEmpty())
+        QCOMPARE(named<QLabel>(w, label)->buddy(), control);
 }
 
 QTEST_MAIN(TestMainWindow)

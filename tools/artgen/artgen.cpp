@@ -179,23 +179,37 @@ const Rgb kBinding{228, 216, 186};
 const Rgb kBone{238, 230, 206};
 const Rgb kNickel{214, 216, 212};
 
-void drawFingerboard(Canvas& canvas)
+// Every neck function draws at a scale s (1 or 2): the layout above in
+// pixels of the 1x picture, each of them s x s pixels of the canvas. At s 1
+// the arithmetic is exactly that of the 1x picture.
+
+// Blends c over the s x s canvas pixels of 1x pixel (x, y).
+void blendBlock(Canvas& canvas, int x, int y, int s, Rgb c, double coverage)
+{
+    for (int dy = 0; dy < s; ++dy)
+        for (int dx = 0; dx < s; ++dx)
+            canvas.blend(x * s + dx, y * s + dy, c, coverage);
+}
+
+void drawFingerboard(Canvas& canvas, int s)
 {
     // Grain runs along the neck: noise stretched far along x, barely along y.
     const ValueNoise broad(64, 96, 0x5EED0001);
     const ValueNoise fine(256, 96, 0x5EED0002);
     const double middle = (kBoardTop + kBoardBottom) / 2.0;
     const double halfHeight = (kBoardBottom - kBoardTop) / 2.0;
-    for (int y = kBoardTop; y <= kBoardBottom; ++y) {
+    for (int y = kBoardTop * s; y < (kBoardBottom + 1) * s; ++y) {
+        const double py = y / double(s);
         // The board is slightly rounded: a little darker towards the edges.
-        const double d = (y - middle) / halfHeight;
+        const double d = (py - middle) / halfHeight;
         const double curve = 1.0 - 0.16 * d * d;
         for (int x = 0; x < canvas.width(); ++x) {
+            const double px = x / double(s);
             // Streaks wander a little up and down along their length.
-            const double wander = 1.5 * std::sin(x / 53.0 + y * 0.21);
-            const double yy = y + wander;
-            const double streak = broad.at(x / 97.0, yy * 0.55);
-            const double detail = fine.at(x / 23.0, yy * 1.3);
+            const double wander = 1.5 * std::sin(px / 53.0 + py * 0.21);
+            const double yy = py + wander;
+            const double streak = broad.at(px / 97.0, yy * 0.55);
+            const double detail = fine.at(px / 23.0, yy * 1.3);
             double t = 0.62 * streak + 0.38 * detail;
             t = std::clamp((t - 0.5) * 1.7 + 0.5, 0.0, 1.0);
             Rgb c = t < 0.5 ? mix(kRosewoodDark, kRosewood, t * 2.0)
@@ -214,66 +228,72 @@ void drawFingerboard(Canvas& canvas)
         for (int k = 0; k < length; ++k) {
             // Tapered ends so that the dashes do not look cut off.
             const double taper = std::sin(3.14159265 * (k + 0.5) / length);
-            canvas.blend(x + k, y, kRosewoodDark * 0.7, depth * taper);
+            blendBlock(canvas, x + k, y, s, kRosewoodDark * 0.7, depth * taper);
         }
     }
 }
 
-void drawBinding(Canvas& canvas)
+void drawBinding(Canvas& canvas, int s)
 {
     // Shade per row from the outside edge in: a rounded strip with a dark seam
     // where it meets the fingerboard.
     const std::array<double, 4> shade = {0.78, 0.98, 0.93, 0.70};
     const ValueNoise tone(64, 8, 0x5EED0004);
     for (int i = 0; i < 4; ++i) {
-        const int top = i;
-        const int bottom = kNeckHeight - 1 - i;
-        for (int x = 0; x < canvas.width(); ++x) {
-            const double v = 0.96 + 0.06 * tone.at(x / 31.0, i);
-            canvas.at(x, top) = kBinding * (shade[static_cast<std::size_t>(i)] * v);
-            canvas.at(x, bottom) = kBinding * (shade[static_cast<std::size_t>(i)] * v);
+        for (int sub = 0; sub < s; ++sub) {
+            const int top = i * s + sub;
+            const int bottom = kNeckHeight * s - 1 - top;
+            for (int x = 0; x < canvas.width(); ++x) {
+                const double v = 0.96 + 0.06 * tone.at(x / double(s) / 31.0, i);
+                canvas.at(x, top) = kBinding * (shade[static_cast<std::size_t>(i)] * v);
+                canvas.at(x, bottom) = kBinding * (shade[static_cast<std::size_t>(i)] * v);
+            }
         }
     }
 }
 
-void drawNut(Canvas& canvas)
+void drawNut(Canvas& canvas, int s)
 {
     // Column 0 is the shadowed end of the board beyond the nut.
-    for (int y = 0; y < canvas.height(); ++y)
-        canvas.at(0, y) = canvas.at(0, y) * 0.45;
-    const std::array<double, 3> shade = {1.0, 0.95, 0.80};
-    for (int x = kNutFirst; x <= kNutLast; ++x)
+    for (int x = 0; x < s; ++x)
         for (int y = 0; y < canvas.height(); ++y)
-            canvas.at(x, y) = kBone * shade[static_cast<std::size_t>(x - kNutFirst)];
+            canvas.at(x, y) = canvas.at(x, y) * 0.45;
+    const std::array<double, 3> shade = {1.0, 0.95, 0.80};
+    for (int x = kNutFirst * s; x < (kNutLast + 1) * s; ++x)
+        for (int y = 0; y < canvas.height(); ++y)
+            canvas.at(x, y) = kBone * shade[static_cast<std::size_t>(x / s - kNutFirst)];
     // The nut throws a short shadow onto the board.
-    for (int y = kBoardTop; y <= kBoardBottom; ++y)
-        canvas.at(kNutLast + 1, y) = canvas.at(kNutLast + 1, y) * 0.55;
+    for (int x = (kNutLast + 1) * s; x < (kNutLast + 2) * s; ++x)
+        for (int y = kBoardTop * s; y < (kBoardBottom + 1) * s; ++y)
+            canvas.at(x, y) = canvas.at(x, y) * 0.55;
 }
 
-void drawFrets(Canvas& canvas)
+void drawFrets(Canvas& canvas, int s)
 {
     // A rounded crown lit from the upper left: light centre, darker edges.
     const std::array<double, kFretWidth> shade = {0.68, 1.12, 0.94, 0.58};
     for (int start : kFretStarts) {
         for (int y = 0; y < canvas.height(); ++y) {
-            const bool overBinding = y < kBoardTop || y > kBoardBottom;
-            for (int i = 0; i < kFretWidth; ++i) {
-                double k = shade[static_cast<std::size_t>(i)];
+            const bool overBinding = y / s < kBoardTop || y / s > kBoardBottom;
+            for (int i = 0; i < kFretWidth * s; ++i) {
+                double k = shade[static_cast<std::size_t>(i / s)];
                 if (overBinding)
                     k *= 0.93;
-                canvas.at(start + i, y) = kNickel * k;
+                canvas.at(start * s + i, y) = kNickel * k;
             }
             if (!overBinding) {
-                canvas.blend(start - 1, y, kRosewoodDark * 0.5, 0.35);
-                canvas.blend(start + kFretWidth, y, kRosewoodDark * 0.5, 0.65);
+                for (int j = 0; j < s; ++j) {
+                    canvas.blend(start * s - 1 - j, y, kRosewoodDark * 0.5, 0.35);
+                    canvas.blend((start + kFretWidth) * s + j, y, kRosewoodDark * 0.5, 0.65);
+                }
             }
         }
     }
 }
 
-// Mother-of-pearl dot centred on (cx, cy) with vertical radius ry (pixel
-// coordinates, a pixel covering [x, x+1) x [y, y+1)).
-void drawInlay(Canvas& canvas, double cx, double cy, double ry, std::uint64_t seed)
+// Mother-of-pearl dot centred on (cx, cy) with vertical radius ry (canvas
+// pixel coordinates, a pixel covering [x, x+1) x [y, y+1)).
+void drawInlay(Canvas& canvas, double cx, double cy, double ry, std::uint64_t seed, int s)
 {
     const double rx = ry * kInlayAspect;
     const ValueNoise shimmer(16, 16, seed);
@@ -298,8 +318,8 @@ void drawInlay(Canvas& canvas, double cx, double cy, double ry, std::uint64_t se
             if (inside == 0)
                 continue;
             // Iridescent patches across the dot, lighter towards the top left.
-            const double n1 = shimmer.at(x * 0.45, y * 0.7);
-            const double n2 = shimmer.at(x * 0.45 + 7.3, y * 0.7 + 3.1);
+            const double n1 = shimmer.at(x / double(s) * 0.45, y / double(s) * 0.7);
+            const double n2 = shimmer.at(x / double(s) * 0.45 + 7.3, y / double(s) * 0.7 + 3.1);
             Rgb c = mix(pearl, n1 < 0.5 ? pink : green, std::min(1.0, std::abs(n1 - 0.5) * 1.8));
             c = mix(c, blue, std::min(1.0, std::max(0.0, n2 - 0.45) * 1.6));
             const double light = 1.0 - 0.10 * ((x + 0.5 - cx) / rx + (y + 0.5 - cy) / ry);
@@ -316,16 +336,16 @@ double fretSpaceCentre(int fret)
     return (first + last + 1) / 2.0;
 }
 
-void drawInlays(Canvas& canvas)
+void drawInlays(Canvas& canvas, int s)
 {
     // Centred between strings 3 and 4 (rows 28 and 39), clear of both.
     const double middle = (kStringRows[2] + 1 + kStringRows[3]) / 2.0;
     std::uint64_t seed = 0x5EED0100;
     for (int fret : {3, 5, 7, 9, 15, 17, 19, 21})
-        drawInlay(canvas, fretSpaceCentre(fret), middle, 3.0, ++seed);
+        drawInlay(canvas, fretSpaceCentre(fret) * s, middle * s, 3.0 * s, ++seed, s);
     // The octave: two smaller dots, between strings 2-3 and 4-5.
-    drawInlay(canvas, fretSpaceCentre(12), middle - 11.5, 2.5, ++seed);
-    drawInlay(canvas, fretSpaceCentre(12), middle + 11.5, 2.5, ++seed);
+    drawInlay(canvas, fretSpaceCentre(12) * s, (middle - 11.5) * s, 2.5 * s, ++seed, s);
+    drawInlay(canvas, fretSpaceCentre(12) * s, (middle + 11.5) * s, 2.5 * s, ++seed, s);
 }
 
 struct StringLook {
@@ -333,7 +353,7 @@ struct StringLook {
     bool wound;
 };
 
-void drawStrings(Canvas& canvas)
+void drawStrings(Canvas& canvas, int s)
 {
     // Plain steel for 1-3, bronze-wound for 4-6.
     const std::array<StringLook, 6> looks = {
@@ -344,40 +364,44 @@ void drawStrings(Canvas& canvas)
     const Rgb bronzeHighlight{246, 232, 200};
     const Rgb bronzeShade{112, 88, 58};
 
-    for (std::size_t s = 0; s < kStringRows.size(); ++s) {
-        const int row = kStringRows[s];
-        const StringLook look = looks[s];
+    for (std::size_t k = 0; k < kStringRows.size(); ++k) {
+        const int row = kStringRows[k];
+        const StringLook look = looks[k];
         const double edge = (look.thickness - 1.0) / 2.0; // coverage of the rows above and below
-        for (int x = kNutFirst; x < canvas.width(); ++x) {
+        const int edgeRows = static_cast<int>(std::ceil(edge * s));
+        for (int x = kNutFirst * s; x < canvas.width(); ++x) {
             // Shadow cast onto the board just below the string.
             const int shadowRow = row + (edge > 0.0 ? 2 : 1);
             if (shadowRow >= kBoardTop && shadowRow <= kBoardBottom)
-                canvas.blend(x, shadowRow, kRosewoodDark * 0.4, 0.22 + 0.15 * edge);
+                for (int j = 0; j < s; ++j)
+                    canvas.blend(x, shadowRow * s + j, kRosewoodDark * 0.4, 0.22 + 0.15 * edge);
 
-            if (look.wound) {
-                // The winding shows as a faint ripple along the string.
-                const double ripple = (x % 3 == 0) ? 0.9 : 1.0;
-                canvas.at(x, row) = mix(bronze, bronzeHighlight, 0.75) * (0.96 + 0.04 * ripple);
-                canvas.blend(x, row - 1, bronze * ripple, edge);
-                canvas.blend(x, row + 1, bronzeShade * ripple, edge);
-            } else {
-                canvas.at(x, row) = mix(steel, steelHighlight, 0.5);
-                canvas.blend(x, row - 1, steel * 0.85, edge);
-                canvas.blend(x, row + 1, steel * 0.6, edge);
+            // The winding shows as a faint ripple along the string.
+            const double ripple = ((x / s) % 3 == 0) ? 0.9 : 1.0;
+            const Rgb centre = look.wound ? mix(bronze, bronzeHighlight, 0.75) * (0.96 + 0.04 * ripple)
+                                          : mix(steel, steelHighlight, 0.5);
+            const Rgb above = look.wound ? bronze * ripple : steel * 0.85;
+            const Rgb below = look.wound ? bronzeShade * ripple : steel * 0.6;
+            for (int j = 0; j < s; ++j)
+                canvas.at(x, row * s + j) = centre;
+            for (int j = 1; j <= std::max(edgeRows, 1); ++j) {
+                const double coverage = std::clamp(edge * s - (j - 1), 0.0, 1.0);
+                canvas.blend(x, row * s - j, above, coverage);
+                canvas.blend(x, (row + 1) * s - 1 + j, below, coverage);
             }
         }
     }
 }
 
-QImage neckPicture()
+QImage neckPicture(int s)
 {
-    Canvas canvas(kNeckWidth, kNeckHeight);
-    drawFingerboard(canvas);
-    drawBinding(canvas);
-    drawInlays(canvas);
-    drawNut(canvas);
-    drawFrets(canvas);
-    drawStrings(canvas);
+    Canvas canvas(kNeckWidth * s, kNeckHeight * s);
+    drawFingerboard(canvas, s);
+    drawBinding(canvas, s);
+    drawInlays(canvas, s);
+    drawNut(canvas, s);
+    drawFrets(canvas, s);
+    drawStrings(canvas, s);
     return canvas.toImage();
 }
 
@@ -578,46 +602,60 @@ PixelArt magnifier16()
     });
 }
 
-// Loudspeaker with sound waves, for "strum".
-PixelArt loudspeaker32()
+// The button pictures are drawn on a 32 x 32 grid: at scale s the canvas
+// has s x s pixels for each grid pixel and its outline is s pixels wide.
+template <typename Inside>
+auto scaled(Inside inside, int s)
 {
-    PixelArt art(32);
+    return [inside, s](double x, double y) { return inside(x / s, y / s); };
+}
+
+void outline(PixelArt& art, int s)
+{
+    for (int k = 0; k < s; ++k)
+        art.outline();
+}
+
+// Loudspeaker with sound waves, for "strum".
+PixelArt loudspeaker(int s)
+{
+    PixelArt art(32 * s);
     // Magnet housing.
-    art.paint([](double x, double y) { return x > 3 && x < 10 && y > 11 && y < 21; },
-        [](double x, double y) { return y < 13 ? White : x > 8 ? Grey : Silver; });
+    art.paint(scaled([](double x, double y) { return x > 3 && x < 10 && y > 11 && y < 21; }, s),
+        scaled([](double x, double y) { return y < 13 ? White : x > 8 ? Grey : Silver; }, s));
     // Cone flaring to the right.
-    art.paint([](double x, double y) {
+    art.paint(scaled([](double x, double y) {
         if (x < 10 || x > 18)
             return false;
         const double half = 5.0 + (x - 10.0) * 1.15;
         return std::abs(y - 16.0) < half;
-    }, [](double x, double y) {
+    }, s), scaled([](double x, double y) {
         if (x > 16.5)
             return Grey;
         return y - 16.0 < -(x - 8.0) * 0.55 ? White : Silver;
-    });
-    art.outline();
+    }, s));
+    outline(art, s);
     // Waves: three arcs centred on the cone.
     for (double radius : {5.0, 9.0, 13.0}) {
-        art.fill([radius](double x, double y) {
+        art.fill(scaled([radius](double x, double y) {
             const double dx = x - 17.0;
             const double dy = y - 16.0;
             const double d = std::hypot(dx, dy);
             return dx > 1.0 && std::abs(dy) < dx * 1.15 && std::abs(d - radius) < 0.75;
-        }, Navy);
+        }, s), Navy);
     }
     return art;
 }
 
 // Double arrow pointing right (the "previous" picture is its mirror image).
-PixelArt doubleArrow32()
+PixelArt doubleArrow(int s)
 {
-    PixelArt art(32);
+    PixelArt art(32 * s);
     for (double left : {4.0, 16.0}) {
-        art.paint([left](double x, double y) {
+        art.paint(scaled([left](double x, double y) {
             const double dx = x - left;
             return dx > 0.0 && std::abs(y - 16.0) < 11.0 - dx * 0.95;
-        }, [left](double x, double y) {
+        }, s), scaled([left](double x, double y) {
             const double dx = x - left;
             const double dy = y - 16.0;
             if (dy < 0 && -dy > 11.0 - dx * 0.95 - 1.5)
@@ -625,9 +663,9 @@ PixelArt doubleArrow32()
             if (dy > 0 && dy > 11.0 - dx * 0.95 - 1.5)
                 return Navy;
             return Blue;
-        });
+        }, s));
     }
-    art.outline();
+    outline(art, s);
     return art;
 }
 
@@ -836,6 +874,18 @@ bool save(const QImage& image, const QDir& folder, const QString& name)
     return true;
 }
 
+// The neck and the button pictures at twice the size, for screens at more
+// than 1x: neck@2x.png, strum@2x.png, prev@2x.png, next@2x.png.
+bool saveDoubleSize(const QDir& folder)
+{
+    const PixelArt arrow = doubleArrow(2);
+    bool ok = save(neckPicture(2), folder, QStringLiteral("neck@2x.png"));
+    ok = save(loudspeaker(2).toImage(), folder, QStringLiteral("strum@2x.png")) && ok;
+    ok = save(arrow.mirrored().toImage(), folder, QStringLiteral("prev@2x.png")) && ok;
+    ok = save(arrow.toImage(), folder, QStringLiteral("next@2x.png")) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -843,7 +893,8 @@ int main(int argc, char** argv)
     if (argc != 2) {
         std::fprintf(stderr, "usage: artgen OUTPUT-FOLDER\n"
                              "Writes Lyrovan's pictures (neck.png, icon16.png, icon32.png,\n"
-                             "strum.png, prev.png, next.png) into OUTPUT-FOLDER.\n"
+                             "strum.png, prev.png, next.png, and neck, strum, prev and next\n"
+                             "at twice the size as NAME@2x.png) into OUTPUT-FOLDER.\n"
                              "Also writes the application icon at more sizes (icon22.png ... icon256.png, icon.svg).\n");
         return 2;
     }
@@ -853,13 +904,14 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const PixelArt arrow = doubleArrow32();
-    bool ok = save(neckPicture(), folder, QStringLiteral("neck.png"));
+    const PixelArt arrow = doubleArrow(1);
+    bool ok = save(neckPicture(1), folder, QStringLiteral("neck.png"));
     ok = save(magnifier16().toImage(), folder, QStringLiteral("icon16.png")) && ok;
     ok = save(magnifier32().toImage(), folder, QStringLiteral("icon32.png")) && ok;
     ok = saveAppIcons(folder) && ok;
-    ok = save(loudspeaker32().toImage(), folder, QStringLiteral("strum.png")) && ok;
+    ok = save(loudspeaker(1).toImage(), folder, QStringLiteral("strum.png")) && ok;
     ok = save(arrow.mirrored().toImage(), folder, QStringLiteral("prev.png")) && ok;
     ok = save(arrow.toImage(), folder, QStringLiteral("next.png")) && ok;
+    ok = saveDoubleSize(folder) && ok;
     return ok ? 0 : 1;
 }
