@@ -4,6 +4,7 @@
 #include "errors/ShellOpen.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/PictureButton.h"
 #include "ui/Shapes.h"
 #include "ui/Twips.h"
 
@@ -47,10 +48,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(Px(5730), Px(3555));
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icon16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icon32.png"), QSize(32, 32));
-    setWindowIcon(icon);
+    setWindowIcon(PictureIcon({":/icon16.png", ":/icon32.png"}));
     setFont(WindowFont());
 
     // Built back to front, so that each control lies in front of the ones before it.

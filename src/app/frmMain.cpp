@@ -59,7 +59,7 @@ QString Latin1(std::string_view text)
 QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height,
                     const QString& accessibleName, const QString& description)
 {
-    auto* list = new QComboBox(parent);
+    auto* list = new DropDownList(parent);
     list->setObjectName(name);
     NameList(list, accessibleName, description);
     list->setEditable(false);
@@ -90,10 +90,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icon16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icon32.png"), QSize(32, 32));
-    setWindowIcon(icon);
+    setWindowIcon(PictureIcon({":/icon16.png", ":/icon32.png"}));
     setFont(WindowFont());
 
     m_client = new QWidget(this);
@@ -160,16 +157,16 @@ void frmMain::BuildTopBand(QWidget* client)
     m_cboChord->setCurrentIndex(-1);
 
     m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"),
-                                   QStringLiteral(":/strum.png"), client);
+                                   ":/strum.png", client);
     m_chkStrum->setCheckable(true);
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
 
     m_cmdNextPos[1] = new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"),
-                                        QStringLiteral(":/prev.png"), client);
+                                        ":/prev.png", client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
     m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"),
-                                        QStringLiteral(":/next.png"), client);
+                                        ":/next.png", client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));

@@ -62,6 +62,27 @@ QAccessibleInterface* NamedListFactory(const QString&, QObject* object)
 
 } // namespace
 
+void DropDownList::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        m_fontPending = true;
+        updateGeometry();
+        QWidget::changeEvent(event);
+        return;
+    }
+    QComboBox::changeEvent(event);
+}
+
+void DropDownList::showPopup()
+{
+    if (m_fontPending) {
+        m_fontPending = false;
+        QEvent change(QEvent::FontChange);
+        QComboBox::changeEvent(&change);
+    }
+    QComboBox::showPopup();
+}
+
 void NameList(QComboBox* list, const QString& name, const QString& description)
 {
     static const bool installed = [] {

@@ -4,10 +4,28 @@
 // is for; these lists have no label, so they say it themselves: name "Key",
 // value "C".
 
-class QComboBox;
+#include <QComboBox>
+
 class QString;
 
 namespace lyrovan {
+
+// A drop-down list that builds its popup when the popup is first shown.
+// QComboBox builds it on every change of the list's font, which costs
+// start-up about a millisecond per list; here a font change only marks the
+// popup for the new font, and the popup takes it when it opens.
+class DropDownList : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    bool m_fontPending = false;
+};
 
 // Gives list the accessible name and description (the entry stays its value).
 // Call it as soon as the list is made, before any entry is added.

@@ -1,21 +1,37 @@
 #include "PictureButton.h"
 
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
 namespace lyrovan {
 
-PictureButton::PictureButton(const QString& name, const QString& caption, const QString& picture, QWidget* parent)
+QIcon PictureIcon(std::initializer_list<const char*> files)
+{
+    const bool sharp = qApp->devicePixelRatio() > 1.0;
+    QIcon icon;
+    for (const char* file : files) {
+        const QString name = QString::fromLatin1(file);
+        icon.addPixmap(QPixmap(name, "PNG"));
+        if (sharp) {
+            QString large = name;
+            large.insert(large.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+            QPixmap pixmap(large, "PNG");
+            pixmap.setDevicePixelRatio(2.0);
+            if (!pixmap.isNull())
+                icon.addPixmap(pixmap);
+        }
+    }
+    return icon;
+}
+
+PictureButton::PictureButton(const QString& name, const QString& caption, const char* picture, QWidget* parent)
     : QToolButton(parent)
 {
     setObjectName(name);
     setText(caption);
-    QIcon icon;
-    icon.addFile(picture, QSize(32, 32));
-    QString large = picture;
-    large.insert(large.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
-    icon.addFile(large, QSize(64, 64));
-    setIcon(icon);
+    setIcon(PictureIcon({picture}));
     setIconSize(QSize(32, 32));
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setFocusPolicy(Qt::StrongFocus);

@@ -4,14 +4,22 @@
 // a 32 x 32 resource such as ":/strum.png"; its "@2x" companion (64 x 64)
 // serves screens at more than 1x, so it stays sharp there.
 
+#include <QIcon>
 #include <QToolButton>
+#include <initializer_list>
 
 namespace lyrovan {
+
+// The program's pictures as an icon: each file (":/strum.png") is read as
+// PNG, and its "@2x" companion only where the screens have more device
+// pixels than logical ones. Reading them this way skips the icon plug-in
+// lookup and format sniffing that QIcon::addFile costs at start-up.
+QIcon PictureIcon(std::initializer_list<const char*> files);
 
 class PictureButton : public QToolButton {
     Q_OBJECT
 public:
-    PictureButton(const QString& name, const QString& caption, const QString& picture, QWidget* parent);
+    PictureButton(const QString& name, const QString& caption, const char* picture, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

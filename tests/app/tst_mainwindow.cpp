@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -195,6 +196,14 @@ void TestMainWindow::listsHoldTheTablesWithNoSelection()
     QCOMPARE(chord->itemText(36), QStringLiteral("select all"));
     QCOMPARE(key->font().family(), QStringLiteral("Tahoma"));
     QCOMPARE(key->font().pixelSize(), 11);
+
+    // The popup list, built when it first opens, shows the list's font.
+    m_window->Form_Load();
+    for (QComboBox* list : {key, chord}) {
+        list->showPopup();
+        QCOMPARE(list->view()->font(), list->font());
+        list->hidePopup();
+    }
 }
 
 void TestMainWindow::initialContent()
