@@ -91,6 +91,13 @@ int RunApplication(int argc, char* argv[])
         return status;
     }
 
+    // Trying the audio outputs in turn must not start a sound server: JACK's
+    // library starts one when it is tried and none runs (and prints that it
+    // tried). Only a user who asks for JACK by name gets that.
+    if (OptionOrEnvironment(early.options.audioDriver, "LYROVAN_AUDIO_DRIVER") != QStringLiteral("jack")
+        && !qEnvironmentVariableIsSet("JACK_NO_START_SERVER"))
+        qputenv("JACK_NO_START_SERVER", "1");
+
     PrepareFonts();
     QApplication app(argc, argv);
     NameApplication();

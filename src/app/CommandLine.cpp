@@ -88,6 +88,7 @@ CommandLineResult ParseInformationalOptions(const QStringList& arguments)
     CommandLineResult result;
     if (p.parser.isSet(p.checkData))
         result.action = CommandLineResult::Action::CheckData;
+    result.options.audioDriver = p.parser.value(AudioDriverOption);
     return result;
 }
 

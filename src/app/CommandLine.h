@@ -28,9 +28,9 @@ struct CommandLineResult {
     CommandLineOptions options;
 };
 
-// --help, --version and --check-data only; everything else is left for
-// later. Call before the application object exists. Action::Run when none of
-// them was asked for.
+// --help, --version and --check-data, and the audio driver asked for;
+// everything else is left for later. Call before the application object
+// exists. Action::Run when none of the three was asked for.
 CommandLineResult ParseInformationalOptions(const QStringList& arguments);
 
 // Every option, on the arguments that remain once Qt has taken its own.
