@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
 #include "app/frmMain.h"
+#include "errors/ShellOpen.h"
 #include "sound/FluidSynthOut.h"
 #include "ui/Fonts.h"
 #include "Version.h"
@@ -95,8 +96,10 @@ int RunApplication(int argc, char* argv[])
     // library starts one when it is tried and none runs (and prints that it
     // tried). Only a user who asks for JACK by name gets that.
     if (OptionOrEnvironment(early.options.audioDriver, "LYROVAN_AUDIO_DRIVER") != QStringLiteral("jack")
-        && !qEnvironmentVariableIsSet("JACK_NO_START_SERVER"))
+        && !qEnvironmentVariableIsSet("JACK_NO_START_SERVER")) {
         qputenv("JACK_NO_START_SERVER", "1");
+        KeepFromChildren(QStringLiteral("JACK_NO_START_SERVER"));
+    }
 
     PrepareFonts();
     QApplication app(argc, argv);

@@ -8,11 +8,18 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QUrl>
 
 namespace lyrovan {
 
 namespace {
+
+QStringList& OwnVariables()
+{
+    static QStringList variables;
+    return variables;
+}
 
 constexpr int Success = 42;
 constexpr int FileNotFound = 2;
@@ -46,6 +53,12 @@ public:
                 process->deleteLater();
         });
         process->setProcessChannelMode(QProcess::ForwardedChannels);
+        if (!OwnVariables().isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const QString& variable : std::as_const(OwnVariables()))
+                environment.remove(variable);
+            process->setProcessEnvironment(environment);
+        }
         process->start(program, {target});
         if (!process->waitForStarted())
             return NoAssociation;
@@ -124,6 +137,12 @@ void ShellOpen(const QString& Target)
     if (result > 32)
         return;
     ShowMessage(ShellOpenMessage(result), QString::fromLatin1(ProductName), MessageIcon::Warning);
+}
+
+void KeepFromChildren(const QString& variable)
+{
+    if (!OwnVariables().contains(variable))
+        OwnVariables() << variable;
 }
 
 } // namespace lyrovan

@@ -37,4 +37,8 @@ QString ShellOpenMessage(int code);
 // Opens Target; on failure shows the explanation in a box titled "Lyrovan".
 void ShellOpen(const QString& Target);
 
+// An environment variable the program sets for itself only: the programs
+// that ShellOpen starts (a browser, a viewer) do not inherit it.
+void KeepFromChildren(const QString& variable);
+
 } // namespace lyrovan

@@ -30,6 +30,7 @@ public:
     }
 
     QString driver() const override { return QStringLiteral("pulseaudio"); }
+    bool failed() const override { return m_failed; }
 
 private:
     void run()
@@ -40,8 +41,10 @@ private:
         // Each write waits until the server has room for one more period.
         while (m_running) {
             m_synth.render(buffer.data(), m_periodFrames);
-            if (pa_simple_write(m_stream, buffer.data(), bytes, &error) < 0)
+            if (pa_simple_write(m_stream, buffer.data(), bytes, &error) < 0) {
+                m_failed = true;
                 break;
+            }
         }
     }
 
@@ -49,6 +52,7 @@ private:
     pa_simple* m_stream;
     int m_periodFrames;
     std::atomic<bool> m_running{true};
+    std::atomic<bool> m_failed{false};
     std::thread m_thread; // last: starts once the rest is set
 };
 

@@ -41,6 +41,9 @@ class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
     virtual QString driver() const = 0;
+    // True once the output has stopped playing by itself (its sound server
+    // went away); it is then replaced, not reused.
+    virtual bool failed() const { return false; }
 };
 
 // Starts the output; null on failure, with the cause in *error.

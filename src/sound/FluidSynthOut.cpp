@@ -156,6 +156,11 @@ void FluidSynthOut::take(Loaded loaded)
         m_gain = fluid_synth_get_gain(m_synth->synth());
     if (!loaded.namedFailure.isEmpty())
         tell(loaded.namedFailure);
+    // Told now, on standard error; the warning box says it again at a strum.
+    if (m_synth && !m_synth->isLoaded())
+        tell(NoSoundFontText(m_search, m_synth.get()));
+    else if (loaded.driver.isEmpty() && !loaded.driverFailures.isEmpty())
+        tell(NoOutputText(loaded.driverFailures));
 }
 
 void FluidSynthOut::tell(const QString& text)
@@ -191,6 +196,13 @@ std::int32_t FluidSynthOut::open(std::int32_t deviceId)
         return NoSynthesizer;
     }
 
+    if (m_output && m_output->failed()) {
+        // The sound server went away under the output: start a new one.
+        m_releaseTimer.stop();
+        m_fadeSteps = 0;
+        releaseAudio();
+        setLevel(1.0);
+    }
     if (m_output) {
         // Still fading out from the last close: play on through it.
         m_releaseTimer.stop();
@@ -266,8 +278,9 @@ void FluidSynthOut::onReleaseTimer()
         return;
     }
     m_releaseWaitedMs += m_options.releasePollMs;
-    const bool silent = m_synth->activeVoiceCount() == 0;
-    if (silent && m_releaseWaitedMs >= m_options.releaseMinimumMs) {
+    // A dead output renders nothing, so its notes would never end.
+    const bool silent = m_synth->activeVoiceCount() == 0 || (m_output && m_output->failed());
+    if (silent && (m_releaseWaitedMs >= m_options.releaseMinimumMs || (m_output && m_output->failed()))) {
         m_releaseTimer.stop();
         releaseAudio();
     } else if (!silent && m_releaseWaitedMs >= m_options.releaseLimitMs) {

@@ -34,8 +34,14 @@ QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points
 
 void PrepareFonts()
 {
-    if (!g_fontConfigRead.valid())
-        g_fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
+    // fontconfig reads the environment while it starts. The application
+    // object removes the desktop's start-up token from the environment while
+    // it is built, which must not happen under a reader on another thread:
+    // with a token the configuration is read later, on this thread.
+    if (g_fontConfigRead.valid() || qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID")
+        || qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"))
+        return;
+    g_fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
 }
 
 void LoadBundledFonts()

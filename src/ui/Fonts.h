@@ -9,7 +9,9 @@ namespace lyrovan {
 
 // Reads the system's font configuration on a worker thread, for the window's
 // text. It takes some milliseconds, so the program calls this first of all,
-// before the application object exists, and the two run side by side.
+// before the application object exists, and the two run side by side; not
+// when the desktop passed a start-up token, which the application object
+// takes out of the environment as it starts.
 void PrepareFonts();
 
 // Makes the program's fonts available (after PrepareFonts' work is done):

@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "library/ChordDb.h"
 #include "sound/FluidSynthOut.h"
+#include "sound/Strum.h"
 #include "support/PulseServer.h"
 #include "support/TestSupport.h"
 #include "ui/Fonts.h"
@@ -107,6 +108,7 @@ private slots:
     void failuresAreExplained();
     void unknownDriverIsToldAtStartUp_data();
     void unknownDriverIsToldAtStartUp();
+    void lostServerIsNotReused();
 
 private:
     std::unique_ptr<PrivatePulseServer> m_server;
@@ -331,6 +333,30 @@ void TestSoundServer::unknownDriverIsToldAtStartUp()
         QVERIFY2(errors.contains(QStringLiteral("pulseaudio")) && errors.contains(QStringLiteral("alsa")),
                  qPrintable(errors));
     }
+}
+
+void TestSoundServer::lostServerIsNotReused()
+{
+    // A second server goes away while a note still rings: its output is let
+    // go at once (nothing renders the note to its end any more), and the
+    // next open says why it cannot play instead of playing into nothing.
+    auto server = std::make_unique<PrivatePulseServer>();
+    QVERIFY2(server->isRunning(), qPrintable(server->errorText()));
+    FluidSynthOptions options;
+    options.audioDrivers = {QStringLiteral("pulseaudio")};
+    options.audioSettings.insert(QStringLiteral("audio.pulseaudio.server"), server->address());
+    options.releaseMinimumMs = 60000;
+    options.releaseLimitMs = 60000;
+    options.report = [](const QString&) {};
+    FluidSynthOut out(options);
+    QCOMPARE(out.open(-1), std::int32_t(FluidSynthOut::Opened));
+    out.shortMessage(PackProgramChange(24));
+    out.shortMessage(PackNoteOn(0, 60, 127));
+    out.close();
+    server.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!out.hasAudioOutput(), 10000);
+    QCOMPARE(out.open(-1), std::int32_t(FluidSynthOut::NoAudioOutput));
+    QVERIFY2(out.errorText().contains(QStringLiteral("pulseaudio: ")), qPrintable(out.errorText()));
 }
 
 QTEST_MAIN(TestSoundServer)
