@@ -2,7 +2,10 @@
 // Small helpers shared by the benchmarks: order statistics of samples, and
 // a message presenter that keeps quiet so that no benchmark waits on a box.
 
+#include "app/frmMain.h"
 #include "errors/MessagePresenter.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -35,5 +38,15 @@ public:
     SilentPresenter& operator=(const SilentPresenter&) = delete;
     void show(const QString&, const QString&, MessageIcon) override {}
 };
+
+// The main window's outside parts as the build lays them out: the program's
+// folder beside bench/ (bin/, with the shipped Chords.mdb) and midi.
+inline MainWindowParts ShippedParts(MidiOut* midi = nullptr)
+{
+    MainWindowParts parts;
+    parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+    parts.midi = midi;
+    return parts;
+}
 
 } // namespace lyrovan::bench

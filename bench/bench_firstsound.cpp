@@ -85,10 +85,7 @@ int RunChild(int argc, char* argv[], int delayMs)
     bench::SilentPresenter silent;
     FluidSynthOut synthesizer;
     TimedOut out(synthesizer);
-    MainWindowParts parts;
-    parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    parts.midi = &out;
-    frmMain window(parts);
+    frmMain window(bench::ShippedParts(&out));
     window.Form_Load();
     QElapsedTimer shown;
     shown.start();
@@ -167,10 +164,7 @@ int main(int argc, char* argv[])
 
     FluidSynthOut synthesizer;
     TimedOut out(synthesizer);
-    MainWindowParts parts;
-    parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    parts.midi = &out;
-    frmMain window(parts);
+    frmMain window(bench::ShippedParts(&out));
     window.Form_Load();
     WaitUntil([&] { return synthesizer.isPrepared(); });
     std::vector<double> sent, heard;

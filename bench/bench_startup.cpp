@@ -74,13 +74,10 @@ int RunChild(int argc, char* argv[], bool lyrovan, qint64 startNs)
         lyrovan::bench::SilentPresenter silent;
         lyrovan::LoadBundledFonts();
         steps.stamp("fonts");
-        lyrovan::MainWindowParts parts;
-        parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
         // As the program has it: the synthesizer gets ready once the window
         // has painted.
         lyrovan::FluidSynthOut synthesizer;
-        parts.midi = &synthesizer;
-        lyrovan::frmMain window(parts);
+        lyrovan::frmMain window(lyrovan::bench::ShippedParts(&synthesizer));
         steps.stamp("built");
         window.installEventFilter(&steps);
         window.centralWidget()->installEventFilter(&steps);

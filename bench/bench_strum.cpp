@@ -70,9 +70,7 @@ int main(int argc, char* argv[])
     lyrovan::bench::SilentPresenter silent;
 
     TimingOut out;
-    lyrovan::MainWindowParts parts;
-    parts.programFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    parts.midi = &out;
+    const lyrovan::MainWindowParts parts = lyrovan::bench::ShippedParts(&out);
     lyrovan::frmMain window(parts);
     window.Form_Load();
     auto* toggle = window.findChild<QToolButton*>(QStringLiteral("chkStrum"));

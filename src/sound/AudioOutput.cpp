@@ -58,10 +58,10 @@ private:
 
 std::unique_ptr<AudioOutput> StartPulse(GmSynth& synth, const AudioRequest& request, QString* error)
 {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = static_cast<std::uint32_t>(synth.sampleRate());
-    spec.channels = 2;
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_FLOAT32NE;
+    format.rate = static_cast<std::uint32_t>(synth.sampleRate());
+    format.channels = 2;
     const auto periodBytes = static_cast<std::uint32_t>(request.periodFrames * 2 * int(sizeof(float)));
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<std::uint32_t>(-1);
@@ -76,7 +76,7 @@ std::unique_ptr<AudioOutput> StartPulse(GmSynth& synth, const AudioRequest& requ
     // The name the desktop's mixer shows, for the program and its stream.
     pa_simple* stream = pa_simple_new(server.isEmpty() ? nullptr : server.constData(), "Lyrovan",
                                       PA_STREAM_PLAYBACK, device.isEmpty() ? nullptr : device.constData(),
-                                      "Lyrovan", &spec, nullptr, &buffer, &code);
+                                      "Lyrovan", &format, nullptr, &buffer, &code);
     if (!stream) {
         *error = QString::fromLocal8Bit(pa_strerror(code));
         return nullptr;

@@ -122,10 +122,10 @@ QString PrivatePulseServer::pactl(const QStringList& arguments) const
 
 MonitorRecorder::MonitorRecorder()
 {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = PrivatePulseServer::SampleRate;
-    spec.channels = 1;
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_FLOAT32NE;
+    format.rate = PrivatePulseServer::SampleRate;
+    format.channels = 1;
     // Small fragments: each read returns soon after its samples were played.
     pa_buffer_attr buffer{};
     buffer.maxlength = std::numeric_limits<std::uint32_t>::max();
@@ -133,7 +133,7 @@ MonitorRecorder::MonitorRecorder()
     int code = 0;
     const QByteArray source = (PrivatePulseServer::sinkName() + QStringLiteral(".monitor")).toUtf8();
     pa_simple* stream = pa_simple_new(nullptr, "Lyrovan tests", PA_STREAM_RECORD, source.constData(),
-                                      "sink monitor", &spec, nullptr, &buffer, &code);
+                                      "sink monitor", &format, nullptr, &buffer, &code);
     if (!stream) {
         m_error = QStringLiteral("cannot record the sink's monitor: ") + QString::fromLocal8Bit(pa_strerror(code));
         return;
