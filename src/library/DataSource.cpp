@@ -3,11 +3,13 @@
 #include "errors/MessagePresenter.h"
 #include "errors/RuntimeError.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <atomic>
 
 namespace lyrovan {
@@ -34,6 +36,33 @@ QString NewConnectionName()
 {
     static std::atomic<unsigned> counter{0};
     return QStringLiteral("lyrovan.datChords.%1").arg(++counter);
+}
+
+// The side file another program left with changes not yet complete in the
+// database, or an empty string: a rollback journal whose header is filled
+// in (SQLite zeroes or deletes it once a transaction ends), or a write-ahead
+// log holding frames beyond its 32-byte header.
+QString UnfinishedChangesBeside(const QString& database)
+{
+    QFile journal(database + QStringLiteral("-journal"));
+    if (journal.open(QIODevice::ReadOnly)) {
+        char first = 0;
+        if (journal.getChar(&first) && first != 0)
+            return journal.fileName();
+    }
+    const QFileInfo wal(database + QStringLiteral("-wal"));
+    constexpr qint64 WalHeaderSize = 32;
+    if (wal.isFile() && wal.size() > WalHeaderSize)
+        return wal.filePath();
+    return {};
+}
+
+// The name SQLite opens the file under: as immutable, so that it takes no
+// locks and never creates a journal, a write-ahead log or its index beside
+// the file, whatever the file's journal mode or its folder's permissions.
+QString ImmutableUri(const QString& absolutePath)
+{
+    return QUrl::fromLocalFile(absolutePath).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1");
 }
 
 [[noreturn]] void NoCurrentRecord()
@@ -98,12 +127,20 @@ void DataSource::Open()
     const QFileInfo file(m_databaseName);
     if (m_databaseName.isEmpty() || !file.exists())
         FailOpen(QStringLiteral("the file does not exist%1.").arg(AlsoLookedIn(m_alsoLookedIn)));
-    if (!file.isFile())
+    if (file.isDir())
         FailOpen(QStringLiteral("it is a folder, not a file."));
+    // A FIFO or a device would block or never end; neither can be a database.
+    if (!file.isFile())
+        FailOpen(QStringLiteral("it is not a regular file."));
     if (file.size() == 0)
         FailOpen(QStringLiteral("the file is empty."));
     if (!file.isReadable())
         FailOpen(QStringLiteral("the file cannot be read (permission denied)."));
+    // Opened as immutable the file is read as it lies; changes another
+    // program has not finished would be missed, so say so instead.
+    if (const QString side = UnfinishedChangesBeside(file.absoluteFilePath()); !side.isEmpty())
+        FailOpen(QStringLiteral("another program left an unfinished transaction in it (\"%1\" lies beside it).")
+                     .arg(QFileInfo(side).fileName()));
 
     // Without Qt's SQLite plug-in every file would look unreadable: name the
     // package that is missing instead.
@@ -113,8 +150,8 @@ void DataSource::Open()
 
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(SqlDriver, m_connection);
-        db.setDatabaseName(file.absoluteFilePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        db.setDatabaseName(ImmutableUri(file.absoluteFilePath()));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {
             const QString reason = db.lastError().driverText();
             db = QSqlDatabase();
@@ -158,8 +195,9 @@ void DataSource::Open()
 
 void DataSource::Refresh()
 {
-    // A refresh that fails keeps the previous result: the rows of the last
-    // query stay until the next one succeeds.
+    // A refresh that fails leaves the result empty: stepping afterwards must
+    // not show the rows of an earlier query under a new chord.
+    ClearResult();
     if (m_openedFile.isEmpty() || m_openedFile != m_databaseName)
         Open();
 

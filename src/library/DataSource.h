@@ -8,9 +8,10 @@
 // past BOF or EOF, moving in an empty set or reading a field with no current
 // row raises RuntimeError::NoCurrentRecord.
 //
-// The file is opened read-only on the first refresh (and again after the
-// file name changes); it is never created, written or kept locked: every
-// refresh reads all rows of its result into memory and lets go of the file.
+// The file is opened read-only and as immutable on the first refresh (and
+// again after the file name changes); it is never created, written or
+// locked, and no journal or other file is made beside it: every refresh
+// reads all rows of its result into memory.
 
 #include <QObject>
 #include <QString>
@@ -42,7 +43,8 @@ public:
     void setRecordSource(const QString& sql) { m_recordSource = sql; }
 
     // Opens the database if needed, runs the record source and makes the
-    // first row current. On failure the result is left empty.
+    // first row current. On failure the result is left empty, whatever it
+    // held before.
     void Refresh();
 
     int RecordCount() const { return static_cast<int>(m_rows.size()); }

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -25,7 +27,7 @@ using namespace lyrovan::test;
 
 namespace {
 
-constexpr int KeyA = 0, KeyASharp = 1, KeyC = 3, KeyCSharp = 4, KeyGSharp = 11;
+constexpr int KeyA = 0, KeyASharp = 1, KeyC = 3, KeyCSharp = 4, KeyD = 5, KeyGSharp = 11;
 constexpr int Major = 0, Sixth = 1, Seventh = 2, Thirteenth = 6, Minor = 22, MinorSeventh = 24, SelectAll = 36;
 
 // A fingering that names its position: the mark in string 1, row 0, and the
@@ -63,6 +65,7 @@ private slots:
     void badDatabaseIsReportedPerQuery_data();
     void badDatabaseIsReportedPerQuery();
     void buttonsBeforeStartUp();
+    void steppingAfterAFailedQueryShowsNothingOld();
 
 private:
     // Writes Chords.mdb with rows into a fresh folder, then opens the window on it.
@@ -513,6 +516,51 @@ void TestChordQuery::buttonsBeforeStartUp()
     QCOMPARE(diagram()->cell(1, 0)->text(), QString());
     QCOMPARE(label(QStringLiteral("lblDiaFret"))->text(), QStringLiteral("Fret 0"));
     QCOMPARE(label(QStringLiteral("lblPanel(0)"))->text(), QStringLiteral("Chord:"));
+}
+
+void TestChordQuery::steppingAfterAFailedQueryShowsNothingOld()
+{
+    // The rows of D cannot be read: the database raises an error for them.
+    QCOMPARE(WriteChordDb(databasePath(), {{QStringLiteral("C "), Major, 3, Marked(QLatin1Char('a'))},
+                                           {QStringLiteral("C "), Major, 5, Marked(QLatin1Char('b'))},
+                                           {QStringLiteral("D "), Major, 2, Marked(QLatin1Char('d'))}}),
+             QString());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("view"));
+        db.setDatabaseName(databasePath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("ALTER TABLE Chords RENAME TO Stored")));
+        QVERIFY(query.exec(QStringLiteral(
+            "CREATE VIEW Chords AS SELECT [Key], [Name], [Fingering], CASE WHEN [Key] = 'D ' "
+            "THEN abs(CAST('-9223372036854775808' AS INTEGER)) ELSE [Fret] END AS [Fret] FROM Stored")));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("view"));
+    m_window = std::make_unique<frmMain>(MainWindowParts{m_dir->path(), nullptr});
+    m_window->Form_Load();
+    QVERIFY(m_recorder->messages.isEmpty());
+    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("a"));
+
+    select(KeyD, Major);
+    QCOMPARE(m_recorder->messages.size(), 1);
+    // What the failed query leaves: the buttons enabled, the diagram as it was.
+    QVERIFY(control(QStringLiteral("cmdNextPos(0)"))->isEnabled());
+    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("a"));
+    for (int button : {0, 1}) {
+        click(button);
+        QVERIFY(diagram()->cell(1, 0)->text().trimmed().isEmpty());
+        QCOMPARE(m_window->PositionFret(), 3);
+        QVERIFY2(label(QStringLiteral("lblDiaChord"))->text().startsWith(QLatin1Char('D')),
+                 qPrintable(label(QStringLiteral("lblDiaChord"))->text()));
+    }
+    QCOMPARE(m_recorder->messages.size(), 1);
+
+    select(KeyC, Major); // a query that succeeds shows its rows again
+    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("a"));
+    click(0);
+    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("b"));
 }
 
 QTEST_MAIN(TestChordQuery)

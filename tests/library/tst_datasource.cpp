@@ -7,12 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lyrovan;
 using namespace lyrovan::test;
@@ -34,6 +37,48 @@ int ErrorOf(const std::function<void()>& body, QString* description = nullptr)
 
 const QString AllRows = QStringLiteral("SELECT * FROM Chords WHERE [Key] = 'C ' AND [Name] = 0 ORDER BY [Fret];");
 
+// Every entry of a folder with a hash of its bytes (special files by name).
+QMap<QString, QByteArray> Snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> entries;
+    const QFileInfoList all = QDir(folder).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System);
+    for (const QFileInfo& entry : all)
+        entries.insert(entry.fileName(), entry.isFile() ? FileHash(entry.filePath()) : QByteArray("special"));
+    return entries;
+}
+
+// Runs statements on file through a connection of its own; with keepOpen the
+// connection stays open (and its transaction unfinished) while copyTo gets
+// a copy of the file and its side files, as a crash at that moment would
+// leave them. Returns an error text, empty on success.
+QString RunOn(const QString& file, const QStringList& statements, const QString& copyTo = QString())
+{
+    const QString connection = QStringLiteral("test.runner");
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        if (!db.open())
+            return db.lastError().text();
+        QSqlQuery query(db);
+        for (const QString& statement : statements) {
+            if (!query.exec(statement) && error.isEmpty())
+                error = statement + QStringLiteral(": ") + query.lastError().text();
+            query.finish();
+        }
+        if (!copyTo.isEmpty()) {
+            for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal")}) {
+                if (QFile::exists(file + suffix))
+                    QFile::copy(file + suffix, copyTo + QLatin1Char('/') + QFileInfo(file).fileName() + suffix);
+            }
+            query.exec(QStringLiteral("ROLLBACK"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return error;
+}
+
 } // namespace
 
 class TestDataSource : public QObject {
@@ -52,6 +97,8 @@ private slots:
     void changingTheFileReopens();
     void failedCommand();
     void neverWritesEvenWhenAsked();
+    void opensWithoutTouchingAnything_data();
+    void opensWithoutTouchingAnything();
     void holdsNoLockBetweenRefreshes();
     void twoSourcesAtOnce();
     void missingSqlDriverNamesThePackage();
@@ -197,6 +244,10 @@ void TestDataSource::badFilesAreRefused_data()
     QTest::newRow("empty") << "empty" << "empty";
     QTest::newRow("garbage") << "garbage" << "not a database";
     QTest::newRow("folder") << "folder" << "folder";
+    QTest::newRow("FIFO") << "fifo" << "not a regular file";
+    QTest::newRow("device") << "device" << "not a regular file";
+    QTest::newRow("hot journal beside") << "hotjournal" << "unfinished transaction in it (\"Chords.mdb-journal\"";
+    QTest::newRow("log with frames beside") << "walframes" << "unfinished transaction in it (\"Chords.mdb-wal\"";
     QTest::newRow("no Chords table") << "notable" << "no table \"Chords\"";
     QTest::newRow("no Fingering field") << "nofingering" << "no field \"Fingering\"";
     QTest::newRow("no Key field") << "nokey" << "no field \"Key\"";
@@ -219,6 +270,22 @@ void TestDataSource::badFilesAreRefused()
         f.write(bytes);
     } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Chords.mdb")));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0644), 0);
+    } else if (kind == QLatin1String("device")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), file));
+    } else if (kind == QLatin1String("hotjournal") || kind == QLatin1String("walframes")) {
+        // Another program stopped in the middle of a change.
+        const QString scratch = path(QStringLiteral("scratch"));
+        QVERIFY(QDir().mkdir(scratch));
+        writeFrets(scratch + QStringLiteral("/Chords.mdb"), {1, 2});
+        const QStringList change =
+            kind == QLatin1String("hotjournal")
+                ? QStringList{QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"),
+                              QStringLiteral("UPDATE Chords SET [Fret] = [Fret] + 1")}
+                : QStringList{QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("UPDATE Chords SET [Fret] = 9")};
+        QCOMPARE(RunOn(scratch + QStringLiteral("/Chords.mdb"), change, m_dir->path()), QString());
+        QVERIFY(QDir(scratch).removeRecursively());
     } else if (kind == QLatin1String("notable")) {
         QCOMPARE(WriteChordDb(file, {}, QStringLiteral("CREATE TABLE Voicings ([Key] TEXT, [Name] INTEGER, "
                                                        "[Fret] INTEGER, [Fingering] TEXT)")),
@@ -232,7 +299,7 @@ void TestDataSource::badFilesAreRefused()
                                                        "[Fingering] TEXT)")),
                  QString());
     }
-    const QByteArray before = FileHash(file);
+    const QMap<QString, QByteArray> before = Snapshot(m_dir->path());
 
     DataSource source;
     source.setDatabaseName(file);
@@ -245,12 +312,8 @@ void TestDataSource::badFilesAreRefused()
         QCOMPARE(source.RecordCount(), 0);
         QVERIFY(source.Bof() && source.Eof());
     }
-    QCOMPARE(FileHash(file), before);
-    if (kind == QLatin1String("missing"))
-        QVERIFY(!QFile::exists(file));
-    // No journal or other side file was left beside it.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-             kind == QLatin1String("missing") ? QStringList() : QStringList{QStringLiteral("Chords.mdb")});
+    // Nothing was changed, and no journal or other side file made.
+    QCOMPARE(Snapshot(m_dir->path()), before);
 }
 
 void TestDataSource::aFileThatAppearsLaterIsOpened()
@@ -292,11 +355,11 @@ void TestDataSource::failedCommand()
     QCOMPARE(source.RecordCount(), 2);
     source.setRecordSource(QStringLiteral("SELECT * FROM Chords WHERE [Capo] = 1;"));
     QCOMPARE(ErrorOf([&] { source.Refresh(); }), int(RuntimeError::DatabaseCommand));
-    // The failed refresh keeps the rows of the query before: a position
-    // shown after it is still a real one.
-    QCOMPARE(source.RecordCount(), 2);
-    QCOMPARE(ErrorOf([&] { source.MoveFirst(); }), 0);
-    QCOMPARE(source.Field(QStringLiteral("Fret")).toInt(), 1);
+    // The failed refresh drops the rows of the query before: nothing of an
+    // earlier query can be shown as if it were this one's.
+    QCOMPARE(source.RecordCount(), 0);
+    QVERIFY(source.Bof() && source.Eof());
+    QCOMPARE(ErrorOf([&] { source.MoveFirst(); }), int(RuntimeError::NoCurrentRecord));
     // The connection is still good for the next query.
     source.setRecordSource(AllRows);
     source.Refresh();
@@ -318,6 +381,61 @@ void TestDataSource::neverWritesEvenWhenAsked()
     source.Refresh();
     QCOMPARE(source.RecordCount(), 3);
     QCOMPARE(FileHash(path()), before);
+}
+
+void TestDataSource::opensWithoutTouchingAnything_data()
+{
+    QTest::addColumn<QString>("journalMode");
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::addColumn<QStringList>("besides"); // empty side files lying beside it
+    QTest::newRow("rollback journal") << "DELETE" << false << QStringList();
+    QTest::newRow("write-ahead log") << "WAL" << false << QStringList();
+    QTest::newRow("write-ahead log, read-only folder") << "WAL" << true << QStringList();
+    QTest::newRow("rollback journal, read-only folder") << "DELETE" << true << QStringList();
+    QTest::newRow("persisted journal, empty log and index")
+        << "PERSIST" << false << QStringList{QStringLiteral("-wal"), QStringLiteral("-shm")};
+}
+
+void TestDataSource::opensWithoutTouchingAnything()
+{
+    QFETCH(QString, journalMode);
+    QFETCH(bool, readOnlyFolder);
+    QFETCH(QStringList, besides);
+    writeFrets(path(), {3, 5});
+    QCOMPARE(RunOn(path(), {QStringLiteral("PRAGMA journal_mode=") + journalMode,
+                            QStringLiteral("UPDATE Chords SET [Fret] = [Fret] + 1 WHERE [Fret] = 5")}),
+             QString());
+    for (const QString& suffix : besides) {
+        QFile side(path() + suffix);
+        QVERIFY(side.open(QIODevice::WriteOnly));
+    }
+    const QMap<QString, QByteArray> before = Snapshot(m_dir->path());
+
+    QFile::Permissions folderPermissions = QFile::permissions(m_dir->path());
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(m_dir->path(), folderPermissions);
+        if (geteuid() != getuid())
+            QVERIFY(seteuid(getuid()) == 0);
+    });
+    if (readOnlyFolder) {
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        // Permissions do not hold for root: read as an ordinary user then.
+        if (geteuid() == 0)
+            QVERIFY(seteuid(65534) == 0);
+    }
+    {
+        DataSource source;
+        source.setDatabaseName(path());
+        source.setRecordSource(AllRows);
+        source.Refresh();
+        QCOMPARE(source.RecordCount(), 2);
+        source.MoveLast();
+        QCOMPARE(source.Field(QStringLiteral("Fret")).toInt(), 6);
+        source.Refresh();
+        QCOMPARE(source.RecordCount(), 2);
+    }
+    QCOMPARE(Snapshot(m_dir->path()), before);
 }
 
 void TestDataSource::holdsNoLockBetweenRefreshes()
