@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTextFrame>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -152,6 +153,7 @@ HelpWindow::HelpWindow(ChmFile file, QWidget* parent)
     connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
     connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::selectCurrentInContents);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::matchPageBackground);
 
     resize(PreferredSize);
     place();
@@ -203,8 +205,17 @@ void HelpWindow::buildNavigation()
     connect(m_index, &QListWidget::itemClicked, this, openItem);
     connect(m_search, &QLineEdit::returnPressed, this, &HelpWindow::runSearch);
     connect(find, &QPushButton::clicked, this, &HelpWindow::runSearch);
-    connect(m_results, &QListWidget::itemActivated, this, openItem);
-    connect(m_results, &QListWidget::itemClicked, this, openItem);
+    const auto openHit = [this](QListWidgetItem* item) {
+        showLocal(item->data(LocalRole).toString());
+        // Show where the page holds the first word looked for.
+        const QStringList words = HelpSearchIndex::wordsOf(m_search->text());
+        if (!words.isEmpty()) {
+            m_browser->moveCursor(QTextCursor::Start);
+            m_browser->find(words.first(), QTextDocument::FindWholeWords);
+        }
+    };
+    connect(m_results, &QListWidget::itemActivated, this, openHit);
+    connect(m_results, &QListWidget::itemClicked, this, openHit);
 }
 
 void HelpWindow::loadTopics()
@@ -339,12 +350,27 @@ void HelpWindow::selectCurrentInContents(const QUrl& url)
     m_selectingCurrent = false;
 }
 
+void HelpWindow::matchPageBackground()
+{
+    // A page that paints its own background gets text colours that go with
+    // it for what it does not colour itself (list bullets, table borders);
+    // other pages take both from the desktop.
+    QPalette colours = palette();
+    const QBrush background = m_browser->document()->rootFrame()->frameFormat().background();
+    if (background.style() != Qt::NoBrush) {
+        colours.setBrush(QPalette::Base, background);
+        colours.setColor(QPalette::Text, background.color().lightness() < 128 ? Qt::white : Qt::black);
+    }
+    m_browser->setPalette(colours);
+}
+
 void HelpWindow::filterIndex(const QString& text)
 {
     // A keyword shows when it or the keyword it belongs to holds the text.
     const QString wanted = text.trimmed();
     QList<bool> shownAt;
     QListWidgetItem* first = nullptr;
+    QListWidgetItem* best = nullptr;
     for (int row = 0; row < m_index->count(); ++row) {
         QListWidgetItem* item = m_index->item(row);
         const int level = item->data(LevelRole).toInt();
@@ -356,7 +382,12 @@ void HelpWindow::filterIndex(const QString& text)
         item->setHidden(!shown);
         if (shown && !first)
             first = item;
+        // Typing the start of a keyword picks it, as in a printed index.
+        if (shown && !best && item->data(KeywordRole).toString().startsWith(wanted, Qt::CaseInsensitive))
+            best = item;
     }
+    if (best)
+        first = best;
     if (first && !wanted.isEmpty())
         m_index->setCurrentItem(first);
     else if (first)

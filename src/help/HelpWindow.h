@@ -61,6 +61,7 @@ private:
     void followLink(const QUrl& url);
     void showLocal(const QString& local);
     void selectCurrentInContents(const QUrl& url);
+    void matchPageBackground();
     void filterIndex(const QString& text);
     void openFirstIndexMatch();
     void runSearch();
