@@ -11,15 +11,27 @@ namespace lyrovan {
 
 namespace {
 
-HelpWindow* openHelpWindowFor(QWidget* parent)
+// The program has one help window, whoever opened it.
+HelpWindow* openHelpWindow()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
         auto* help = qobject_cast<HelpWindow*>(window);
-        if (help && help->parentWidget() == parent && !help->testAttribute(Qt::WA_WState_Hidden))
+        if (help && !help->testAttribute(Qt::WA_WState_Hidden))
             return help;
     }
     return nullptr;
+}
+
+// Gives a window another owner where it stays as it was, shown or not.
+void moveToOwner(HelpWindow* window, QWidget* owner)
+{
+    const bool shown = window->isVisible();
+    const QRect place = window->geometry();
+    window->setParent(owner, window->windowFlags()); // hides it
+    window->setGeometry(place);
+    if (shown)
+        window->show();
 }
 
 } // namespace
@@ -49,13 +61,17 @@ void ShowHelp(const QString& chmPath, QWidget* parent, const QStringList& alsoLo
         return;
     }
 
-    HelpWindow* window = openHelpWindowFor(parent);
+    HelpWindow* window = openHelpWindow();
     if (!window) {
         window = new HelpWindow(std::move(file), parent);
-    } else if (window->file().fileName() == file.fileName()) {
-        window->showDefaultTopic();
     } else {
-        window->setFile(std::move(file));
+        // A modal box blocks every window but those it owns.
+        if (window->parentWidget() != parent)
+            moveToOwner(window, parent);
+        if (window->file().fileName() == file.fileName())
+            window->showDefaultTopic();
+        else
+            window->setFile(std::move(file));
     }
     window->show();
     window->raise();
@@ -65,14 +81,8 @@ void ShowHelp(const QString& chmPath, QWidget* parent, const QStringList& alsoLo
 void HandOverHelpWindows(QWidget* from, QWidget* to)
 {
     const QList<HelpWindow*> windows = from->findChildren<HelpWindow*>(Qt::FindDirectChildrenOnly);
-    for (HelpWindow* window : windows) {
-        const bool shown = window->isVisible();
-        const QRect place = window->geometry();
-        window->setParent(to, window->windowFlags()); // hides it
-        window->setGeometry(place);
-        if (shown)
-            window->show();
-    }
+    for (HelpWindow* window : windows)
+        moveToOwner(window, to);
 }
 
 } // namespace lyrovan

@@ -15,10 +15,11 @@ class ChmFile;
 // file, the other folders it was looked for in; file is then closed.
 QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& alsoLookedIn = {});
 
-// Shows the help window for parent at the help file's default topic. A help
-// window already open for the same parent is reused: raised, activated and
-// taken back to the default topic. A missing or unreadable file gets one
-// warning message naming it, and no window.
+// Shows the help window at the help file's default topic, owned by parent.
+// The program has one help window: one already open is reused, whoever opened
+// it: handed to parent, raised, activated and taken back to the default
+// topic. A missing or unreadable file gets one warning message naming it, and
+// no window.
 void ShowHelp(const QString& chmPath, QWidget* parent, const QStringList& alsoLookedIn = {});
 
 // Hands the help windows of one owner to another, where they stay open: a

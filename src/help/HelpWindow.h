@@ -1,15 +1,27 @@
 #pragma once
 // The help window: shows the pages of a help file in a text browser, with
-// Back, Forward and Home on a small toolbar. Pages, pictures and style sheets
-// all come out of the help file; links to the web open in the web browser.
+// Back, Forward and Home on a small toolbar and, on the left, the help file's
+// table of contents, its index and a full-text search. Pages, pictures and
+// style sheets all come out of the help file; links to the web open in the
+// web browser.
 
 #include "ChmFile.h"
+#include "HelpTopics.h"
 
 #include <QMainWindow>
 #include <QUrl>
 
+#include <optional>
+
 class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QTabWidget;
 class QTextBrowser;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace lyrovan {
 
@@ -18,7 +30,8 @@ class HelpWindow final : public QMainWindow {
 
 public:
     // Takes over an opened help file. A parent only ties the window to its
-    // owner; it is still a window of its own.
+    // owner; it is still a window of its own, placed beside the program's
+    // main window when the screen has room for it there.
     explicit HelpWindow(ChmFile file, QWidget* parent = nullptr);
     ~HelpWindow() override;
 
@@ -32,16 +45,43 @@ public:
     // The address a path inside the help file is shown under, and back.
     static QUrl urlForPath(const QString& path);
     static bool isHelpUrl(const QUrl& url);
+    // The address of a contents or index target: "page.html#part", also in
+    // the "file.chm::/page.html" form; web addresses stay as they are.
+    static QUrl urlForLocal(const QString& local);
+
+    // Where a window whose frame has size goes beside the frame anchor within
+    // available: to its right, else to its left, top edges level, narrowed to
+    // the room there down to minimumWidth. Empty when neither side has room.
+    static QRect placeBeside(const QRect& anchor, const QSize& size, int minimumWidth,
+                             const QRect& available);
 
 private:
+    void buildNavigation();
+    void loadTopics();
     void followLink(const QUrl& url);
-    void placeCentred();
+    void showLocal(const QString& local);
+    void selectCurrentInContents(const QUrl& url);
+    void matchPageBackground();
+    void filterIndex(const QString& text);
+    void openFirstIndexMatch();
+    void runSearch();
+    void place();
 
     ChmFile m_file;
     QTextBrowser* m_browser = nullptr;
     QAction* m_back = nullptr;
     QAction* m_forward = nullptr;
     QAction* m_home = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QTreeWidget* m_contents = nullptr;
+    QLineEdit* m_indexFilter = nullptr;
+    QListWidget* m_index = nullptr;
+    QLineEdit* m_search = nullptr;
+    QListWidget* m_results = nullptr;
+    QLabel* m_searchStatus = nullptr;
+    // Built on the first search: reading every page takes a moment.
+    std::optional<HelpSearchIndex> m_searchIndex;
+    bool m_selectingCurrent = false;
 };
 
 } // namespace lyrovan

@@ -36,6 +36,7 @@ private slots:
     void missingHelpFileGetsOneMessage();
     void shippedHelpFileOpensItsWindow();
     void f1WorksInTheProgramsOtherWindows();
+    void f1WorksInTheAboutBoxAndTheHelpOutlivesIt_data();
     void f1WorksInTheAboutBoxAndTheHelpOutlivesIt();
 };
 
@@ -99,9 +100,17 @@ void TestHelpCommand::f1WorksInTheProgramsOtherWindows()
 }
 
 // The About box is modal, so the help it opens must not be blocked by it nor
-// close with it.
+// close with it; and the program keeps one help window, whoever asks for it.
+void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt_data()
+{
+    QTest::addColumn<bool>("helpOpenBefore");
+    QTest::newRow("no help open") << false;
+    QTest::newRow("help open from the main window") << true;
+}
+
 void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
 {
+    QFETCH(bool, helpOpenBefore);
     QTemporaryDir folder;
     QVERIFY(QFile::copy(QStringLiteral(LYROVAN_HELP_FILE), folder.filePath(QStringLiteral("Help.chm"))));
     RecordingPresenter recorder;
@@ -109,17 +118,27 @@ void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
     window.Form_Load();
     window.show();
     recorder.messages.clear();
+    QWidget* before = nullptr;
+    if (helpOpenBefore) {
+        QTest::keyClick(&window, Qt::Key_F1);
+        before = visibleHelpWindow();
+        QVERIFY(before);
+    }
     bool sawAbout = false;
     bool helpUsable = false;
+    QWidget* fromAbout = nullptr;
+    int helpWindows = 0;
     QTimer::singleShot(0, this, [&] {
         QWidget* about = QApplication::activeModalWidget();
         sawAbout = about && about->objectName() == QStringLiteral("frmAbout");
         if (!about)
             return;
         QTest::keyClick(about, Qt::Key_F1);
-        QWidget* help = visibleHelpWindow();
+        fromAbout = visibleHelpWindow();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            helpWindows += top->objectName() == QStringLiteral("frmHelp") && top->isVisible();
         // A modal box blocks every window but those it owns.
-        for (QWidget* owner = help ? help->parentWidget() : nullptr; owner; owner = owner->parentWidget())
+        for (QWidget* owner = fromAbout ? fromAbout->parentWidget() : nullptr; owner; owner = owner->parentWidget())
             helpUsable = helpUsable || owner == about;
         about->close();
     });
@@ -127,8 +146,12 @@ void TestHelpCommand::f1WorksInTheAboutBoxAndTheHelpOutlivesIt()
     QVERIFY(sawAbout);
     QVERIFY(recorder.messages.isEmpty());
     QVERIFY(helpUsable);
+    QCOMPARE(helpWindows, 1);
+    if (helpOpenBefore)
+        QCOMPARE(fromAbout, before);
     QWidget* help = visibleHelpWindow();
     QVERIFY(help); // still open after the About box has closed
+    QCOMPARE(help, fromAbout);
     help->close();
 }
 

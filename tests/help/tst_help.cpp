@@ -607,16 +607,20 @@ void TestHelp::showHelpReusesWindow()
     QCOMPARE(browser->source(), topic);
     QVERIFY(window->isVisible());
 
-    // Another owner gets a window of its own.
+    // Asked from another owner: still the one window, handed to that owner.
     ShowHelp(shippedFile(), nullptr);
-    QCOMPARE(helpWindows().size(), 2);
+    QCOMPARE(helpWindows().size(), 1);
+    QCOMPARE(helpWindows().first(), window);
+    QCOMPARE(window->parentWidget(), nullptr);
+    QVERIFY(window->isVisible());
 
     // Once closed, asking again opens a fresh one.
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(helpWindows().size(), 1);
+    QCOMPARE(helpWindows().size(), 0);
     ShowHelp(shippedFile(), &owner);
-    QCOMPARE(helpWindows().size(), 2);
+    QCOMPARE(helpWindows().size(), 1);
+    QCOMPARE(helpWindows().first()->parentWidget(), &owner);
 }
 
 void TestHelp::showHelpReportsBadFile_data()

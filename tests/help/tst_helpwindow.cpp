@@ -1,0 +1,498 @@
+// The help window's contents, index and search: the parsers behind them, good
+// and damaged input alike, and the window using them on the shipped file;
+// where the window opens, and the colours of the help's style sheet.
+
+#include "help/ChmFile.h"
+#include "help/Help.h"
+#include "help/HelpTopics.h"
+#include "help/HelpWindow.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace lyrovan;
+
+namespace {
+
+QString shippedFile()
+{
+    return QFileInfo(QStringLiteral(LYROVAN_HELP_FILE)).absoluteFilePath();
+}
+
+// "level:name>local" for each entry, joined by " | ".
+QString describe(const QList<SitemapEntry>& entries)
+{
+    QStringList parts;
+    for (const SitemapEntry& entry : entries)
+        parts.append(QStringLiteral("%1:%2>%3").arg(entry.level).arg(entry.name, entry.local));
+    return parts.join(QStringLiteral(" | "));
+}
+
+QByteArray object(const QByteArray& name, const QByteArray& local)
+{
+    return "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" + name
+        + "\"><param name=\"Local\" value=\"" + local + "\"></OBJECT>";
+}
+
+HelpWindow* openWindow()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        auto* help = qobject_cast<HelpWindow*>(window);
+        if (help && help->isVisible())
+            return help;
+    }
+    return nullptr;
+}
+
+// The page a contents entry leads to, "/page.html".
+QString pageOf(const QTreeWidgetItem* item)
+{
+    return item ? HelpWindow::urlForLocal(item->data(0, Qt::UserRole).toString()).path() : QString();
+}
+
+} // namespace
+
+class TestHelpWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void parseSitemap_data();
+    void parseSitemap();
+    void textOfHtml_data();
+    void textOfHtml();
+    void searchRanks_data();
+    void searchRanks();
+    void placeBeside_data();
+    void placeBeside();
+    void styleColoursHavePartners_data();
+    void styleColoursHavePartners();
+
+    void contentsShowsTheFilesTable();
+    void contentsFollowsNavigation();
+    void indexFilterNarrowsAndOpens_data();
+    void indexFilterNarrowsAndOpens();
+    void searchFindsPageByItsOwnWord_data();
+    void searchFindsPageByItsOwnWord();
+    void opensBesideMainWindow();
+
+private:
+    HelpWindow* show();
+
+    ChmFile m_chm;
+};
+
+void TestHelpWindow::initTestCase()
+{
+    QVERIFY(m_chm.open(shippedFile()));
+}
+
+void TestHelpWindow::cleanup()
+{
+    while (HelpWindow* window = openWindow())
+        delete window;
+}
+
+HelpWindow* TestHelpWindow::show()
+{
+    ShowHelp(shippedFile(), nullptr);
+    return openWindow();
+}
+
+void TestHelpWindow::parseSitemap_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("nested contents")
+        << QByteArray("<HTML><BODY><OBJECT type=\"text/site properties\"><param name=\"ImageType\" "
+                      "value=\"Folder\"></OBJECT><UL>" + object("Intro", "a.html")
+                      + "<UL>" + object("Part", "b.html#p") + "</UL>" + object("End", "c.htm")
+                      + "</UL></BODY></HTML>")
+        << QStringLiteral("0:Intro>a.html | 1:Part>b.html#p | 0:End>c.htm");
+    QTest::newRow("keyword with two topics, lower case, unquoted")
+        << QByteArray("<ul><li><object type=text/sitemap><param name=name value=Strum>"
+                      "<param name=local value=s.html><param name=Name value=Other>"
+                      "<param name=Local value=o.html></object></ul>")
+        << QStringLiteral("0:Strum>s.html");
+    QTest::newRow("value before name, references")
+        << QByteArray("<UL><OBJECT><param value=\"Tom &amp; Jerry&#33;\" name=\"Name\">"
+                      "<param value='x.html' name='Local'></OBJECT></UL>")
+        << QStringLiteral("0:Tom & Jerry!>x.html");
+    QTest::newRow("heading without a page, page without a name")
+        << QByteArray("<UL>" + object("Heading", "") + "<UL>" + object("", "p.html") + "</UL></UL>")
+        << QStringLiteral("0:Heading> | 1:p.html>p.html");
+    QTest::newRow("comment hides an entry")
+        << QByteArray("<UL><!-- " + object("Gone", "g.html") + " -->" + object("Kept", "k.html"))
+        << QStringLiteral("0:Kept>k.html");
+    QTest::newRow("Latin-1 bytes")
+        << QByteArray("<UL>" + object("Caf\xe9", "c.html") + "</UL>") << QStringLiteral("0:Caf\u00e9>c.html");
+
+    // Damaged files.
+    QTest::newRow("closing lists first")
+        << QByteArray("</UL></UL>" + object("A", "a.html") + "</UL><UL>" + object("B", "b.html"))
+        << QStringLiteral("0:A>a.html | 0:B>b.html");
+    QTest::newRow("level jumps by three")
+        << QByteArray("<UL>" + object("A", "a.html") + "<UL><UL><UL>" + object("B", "b.html"))
+        << QStringLiteral("0:A>a.html | 1:B>b.html");
+    QTest::newRow("nested far too deep")
+        << QByteArray(QByteArray("<UL>").repeated(100000) + object("A", "a.html") + "<UL>"
+                      + object("B", "b.html"))
+        << QStringLiteral("0:A>a.html | 1:B>b.html");
+    {
+        QByteArray deep;
+        QStringList levels;
+        for (int level = 0; level < MaxSitemapLevel + 3; ++level) {
+            deep += "<UL>" + object("L", "l.html");
+            levels.append(QStringLiteral("%1:L>l.html").arg(std::min(level, MaxSitemapLevel)));
+        }
+        QTest::newRow("levels stop at the deepest allowed") << deep << levels.join(QStringLiteral(" | "));
+    }
+    QTest::newRow("object never closed")
+        << QByteArray("<UL><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"A\">"
+                      "<OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"B\">")
+        << QStringLiteral("0:A> | 0:B>");
+    QTest::newRow("quote never closed")
+        << QByteArray("<UL><OBJECT><param name=\"Name\" value=\"A><param name=\"Local\" value=\"a.html\">"
+                      "</OBJECT>" + object("B", "b.html"))
+        << QStringLiteral("0:A>a.html | 0:B>b.html");
+    QTest::newRow("cut inside a tag") << QByteArray("<UL>" + object("A", "a.html") + "<LI><OBJECT type=\"te")
+                                      << QStringLiteral("0:A>a.html");
+    QTest::newRow("lone brackets") << QByteArray("<<<>>><") << QString();
+    QTest::newRow("bad references")
+        << QByteArray("<OBJECT><param name=Name value=\"&#99999999;&#xD800;&#;&bogus;&\"></OBJECT>")
+        << QStringLiteral("0:\ufffd\ufffd&#;&bogus;&>");
+    QTest::newRow("nul bytes and noise")
+        << QByteArray("\0\xff\xfe<UL>\0", 8) + object("A", "a.html") + "\x80\x81"
+        << QStringLiteral("0:A>a.html");
+    QTest::newRow("empty") << QByteArray() << QString();
+}
+
+void TestHelpWindow::parseSitemap()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expected);
+    QCOMPARE(describe(ParseSitemap(input)), expected);
+}
+
+void TestHelpWindow::textOfHtml_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("page")
+        << QStringLiteral("<html><head><title>The &amp; Title</title><style>p{color:red}</style>"
+                          "<script>var x = '<p>';</script></head><body><h1>Head</h1><p>One <b>t</b>wo"
+                          "<br>three&nbsp;&lt;4&gt;</p><!-- hidden --></body></html>")
+        << QStringLiteral("Head One two three <4>") << QStringLiteral("The & Title");
+    QTest::newRow("less-than in text") << QStringLiteral("a < b and 1<2") << QStringLiteral("a < b and 1<2")
+                                       << QString();
+    QTest::newRow("comment never closed") << QStringLiteral("<p>kept<!-- lost <p>lost")
+                                          << QStringLiteral("kept") << QString();
+    QTest::newRow("script never closed") << QStringLiteral("kept<script>lost") << QStringLiteral("kept")
+                                         << QString();
+    QTest::newRow("tag never closed") << QStringLiteral("kept<p class=\"x") << QStringLiteral("kept") << QString();
+    QTest::newRow("title never closed") << QStringLiteral("<title>Name") << QString() << QStringLiteral("Name");
+}
+
+void TestHelpWindow::textOfHtml()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QCOMPARE(TextOfHtml(html), text);
+    QCOMPARE(TitleOfHtml(html), title);
+}
+
+void TestHelpWindow::searchRanks_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("more often first") << QStringLiteral("chord") << QStringList{"/often", "/once"};
+    QTest::newRow("title counts more") << QStringLiteral("strum") << QStringList{"/titled", "/twice"};
+    QTest::newRow("every word needed") << QStringLiteral("chord neck") << QStringList{"/once"};
+    QTest::newRow("any case, any order") << QStringLiteral("NECK, Chord!") << QStringList{"/once"};
+    QTest::newRow("whole words only") << QStringLiteral("cho") << QStringList{};
+    QTest::newRow("one word missing") << QStringLiteral("chord zither") << QStringList{};
+    QTest::newRow("no words") << QStringLiteral(" ,.; ") << QStringList{};
+}
+
+void TestHelpWindow::searchRanks()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, expected);
+    HelpSearchIndex index;
+    index.add(QStringLiteral("/once"), QStringLiteral("Once"), QStringLiteral("A chord on the neck."));
+    index.add(QStringLiteral("/often"), QStringLiteral("Often"), QStringLiteral("Chord, chord and chord."));
+    index.add(QStringLiteral("/titled"), QStringLiteral("Strum"), QStringLiteral("Hear it."));
+    index.add(QStringLiteral("/twice"), QStringLiteral("Twice"), QStringLiteral("strum, strum"));
+    QStringList found;
+    for (const HelpSearchIndex::Hit& hit : index.search(query))
+        found.append(hit.path);
+    QCOMPARE(found, expected);
+}
+
+void TestHelpWindow::placeBeside_data()
+{
+    QTest::addColumn<QRect>("anchor");
+    QTest::addColumn<QRect>("expected");
+    // A 600x400 window, at least 400 wide, on a 1280x1000 screen under a
+    // 24 pixel panel.
+    QTest::newRow("right") << QRect(10, 100, 500, 300) << QRect(510, 100, 600, 400);
+    QTest::newRow("left") << QRect(700, 100, 500, 300) << QRect(100, 100, 600, 400);
+    QTest::newRow("right, narrowed") << QRect(100, 100, 700, 300) << QRect(800, 100, 480, 400);
+    QTest::newRow("left, narrowed") << QRect(450, 100, 700, 300) << QRect(0, 100, 450, 400);
+    QTest::newRow("kept below the panel") << QRect(10, 0, 500, 300) << QRect(510, 24, 600, 400);
+    QTest::newRow("kept above the bottom") << QRect(10, 900, 500, 90) << QRect(510, 600, 600, 400);
+    QTest::newRow("no room") << QRect(300, 100, 700, 300) << QRect();
+}
+
+void TestHelpWindow::placeBeside()
+{
+    QFETCH(QRect, anchor);
+    QFETCH(QRect, expected);
+    QCOMPARE(HelpWindow::placeBeside(anchor, QSize(600, 400), 400, QRect(0, 24, 1280, 976)), expected);
+}
+
+void TestHelpWindow::styleColoursHavePartners_data()
+{
+    QTest::addColumn<QString>("rule");
+    QFile css(QFileInfo(shippedFile()).absolutePath() + QStringLiteral("/help/help.css"));
+    QVERIFY(css.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(css.readAll());
+    text.remove(QRegularExpression(QStringLiteral("/\\*.*?\\*/"),
+                                   QRegularExpression::DotMatchesEverythingOption));
+    static const QRegularExpression rule(QStringLiteral("([^{}]+)\\{([^}]*)\\}"));
+    for (auto it = rule.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        QTest::newRow(qPrintable(match.captured(1).simplified())) << match.captured(2);
+    }
+}
+
+void TestHelpWindow::styleColoursHavePartners()
+{
+    QFETCH(QString, rule);
+    QSet<QString> properties;
+    for (const QString& declaration : rule.split(QLatin1Char(';')))
+        properties.insert(declaration.section(QLatin1Char(':'), 0, 0).trimmed().toLower());
+    const bool background = properties.contains(QStringLiteral("background-color"))
+        || properties.contains(QStringLiteral("background"));
+    QCOMPARE(properties.contains(QStringLiteral("color")), background);
+}
+
+void TestHelpWindow::contentsShowsTheFilesTable()
+{
+    HelpWindow* window = show();
+    QVERIFY(window);
+    auto* tree = test::named<QTreeWidget>(window, QStringLiteral("tvwContents"));
+    QVERIFY(tree);
+    const QList<SitemapEntry> contents = ReadContents(m_chm);
+    QVERIFY(contents.size() > 1);
+    QList<SitemapEntry> shown;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        int level = 0;
+        for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+            ++level;
+        shown.append(SitemapEntry{(*it)->text(0), (*it)->data(0, Qt::UserRole).toString(), level});
+    }
+    QCOMPARE(shown, contents);
+}
+
+// Whichever way a page is reached, its entry in the contents is selected.
+void TestHelpWindow::contentsFollowsNavigation()
+{
+    HelpWindow* window = show();
+    QVERIFY(window);
+    auto* browser = test::named<QTextBrowser>(window, QStringLiteral("txtHelp"));
+    auto* tree = test::named<QTreeWidget>(window, QStringLiteral("tvwContents"));
+    auto* filter = test::named<QLineEdit>(window, QStringLiteral("txtIndexFilter"));
+    auto* search = test::named<QLineEdit>(window, QStringLiteral("txtSearch"));
+    auto* results = test::named<QListWidget>(window, QStringLiteral("lstSearchResults"));
+    auto* back = test::named<QAction>(window, QStringLiteral("actBack"));
+    auto* forward = test::named<QAction>(window, QStringLiteral("actForward"));
+    QVERIFY(browser && tree && filter && search && results && back && forward);
+    const auto selectedPage = [&] { return pageOf(tree->currentItem()); };
+
+    QCOMPARE(selectedPage(), browser->source().path());
+
+    // A click in the contents shows its page.
+    QTreeWidgetItem* last = tree->topLevelItem(tree->topLevelItemCount() - 1);
+    tree->scrollToItem(last);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(last).center());
+    QCOMPARE(browser->source().path(), pageOf(last));
+    QCOMPARE(tree->currentItem(), last);
+
+    // A link on the page.
+    browser->setSource(HelpWindow::urlForPath(m_chm.defaultTopic()));
+    QCOMPARE(selectedPage(), browser->source().path());
+    const QString linked = HelpWindow::urlForLocal(tree->topLevelItem(1)->data(0, Qt::UserRole).toString()).path();
+    emit browser->anchorClicked(browser->source().resolved(QUrl(linked.mid(1))));
+    QCOMPARE(browser->source().path(), linked);
+    QCOMPARE(selectedPage(), linked);
+
+    back->trigger();
+    QCOMPARE(selectedPage(), browser->source().path());
+    forward->trigger();
+    QCOMPARE(selectedPage(), linked);
+
+    // The index.
+    const QList<SitemapEntry> index = ReadIndex(m_chm);
+    QVERIFY(!index.isEmpty());
+    auto* list = test::named<QListWidget>(window, QStringLiteral("lstIndex"));
+    filter->setText(index.constLast().name);
+    QVERIFY(list->currentItem() && !list->currentItem()->isHidden());
+    QTest::keyClick(filter, Qt::Key_Return);
+    QCOMPARE(browser->source().path(),
+             HelpWindow::urlForLocal(list->currentItem()->data(Qt::UserRole).toString()).path());
+    QCOMPARE(selectedPage(), browser->source().path());
+
+    // A search result.
+    search->setText(tree->topLevelItem(0)->text(0));
+    QTest::keyClick(search, Qt::Key_Return);
+    QVERIFY(results->count() > 0);
+    QListWidgetItem* hit = results->item(results->count() - 1);
+    emit results->itemActivated(hit);
+    QCOMPARE(browser->source().path(), hit->data(Qt::UserRole).toString());
+    QCOMPARE(selectedPage(), browser->source().path());
+}
+
+void TestHelpWindow::indexFilterNarrowsAndOpens_data()
+{
+    QTest::addColumn<int>("row");
+    const QList<SitemapEntry> index = ReadIndex(m_chm);
+    QVERIFY(index.size() > 2);
+    for (int row = 0; row < index.size(); ++row)
+        QTest::newRow(qPrintable(index[row].name)) << row;
+}
+
+void TestHelpWindow::indexFilterNarrowsAndOpens()
+{
+    QFETCH(int, row);
+    HelpWindow* window = show();
+    QVERIFY(window);
+    auto* filter = test::named<QLineEdit>(window, QStringLiteral("txtIndexFilter"));
+    auto* list = test::named<QListWidget>(window, QStringLiteral("lstIndex"));
+    auto* browser = test::named<QTextBrowser>(window, QStringLiteral("txtHelp"));
+    QVERIFY(filter && list && browser);
+    const SitemapEntry entry = ReadIndex(m_chm).at(row);
+    QCOMPARE(list->count(), ReadIndex(m_chm).size());
+
+    QTest::keyClicks(filter, entry.name.toLower());
+    int shown = 0;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->isHidden())
+            continue;
+        ++shown;
+        QVERIFY2(list->item(i)->text().contains(entry.name, Qt::CaseInsensitive), qPrintable(list->item(i)->text()));
+    }
+    QVERIFY(shown >= 1);
+    QVERIFY(shown < list->count());
+    QListWidgetItem* item = list->item(row);
+    QVERIFY(!item->isHidden());
+
+    emit list->itemActivated(item);
+    const QUrl expected = HelpWindow::urlForLocal(entry.local);
+    QCOMPARE(browser->source().path(), expected.path());
+    QCOMPARE(browser->source().fragment(), expected.fragment());
+}
+
+void TestHelpWindow::searchFindsPageByItsOwnWord_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("word");
+    // The words of each page as Qt's own HTML reader sees them.
+    QHash<QString, QSet<QString>> wordsOf;
+    QHash<QString, int> pagesWith;
+    const QStringList files = m_chm.files();
+    for (const QString& file : files) {
+        if (!file.endsWith(QLatin1String(".html")))
+            continue;
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(m_chm.read(file).value_or(QByteArray())));
+        const QString text = document.metaInformation(QTextDocument::DocumentTitle) + QLatin1Char(' ')
+            + document.toPlainText();
+        static const QRegularExpression word(QStringLiteral("\\b[A-Za-z]{4,}\\b"));
+        for (auto it = word.globalMatch(text); it.hasNext();)
+            wordsOf[file].insert(it.next().captured().toLower());
+        for (const QString& w : std::as_const(wordsOf[file]))
+            ++pagesWith[w];
+    }
+    QVERIFY(wordsOf.size() > 2);
+    for (auto it = wordsOf.cbegin(); it != wordsOf.cend(); ++it) {
+        QStringList own;
+        for (const QString& w : it.value()) {
+            if (pagesWith.value(w) == 1)
+                own.append(w);
+        }
+        std::sort(own.begin(), own.end());
+        if (!own.isEmpty())
+            QTest::newRow(qPrintable(it.key() + QLatin1Char(' ') + own.first())) << it.key() << own.first();
+    }
+}
+
+void TestHelpWindow::searchFindsPageByItsOwnWord()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, word);
+    HelpWindow* window = show();
+    QVERIFY(window);
+    auto* tabs = test::named<QTabWidget>(window, QStringLiteral("tabHelpNav"));
+    auto* search = test::named<QLineEdit>(window, QStringLiteral("txtSearch"));
+    auto* results = test::named<QListWidget>(window, QStringLiteral("lstSearchResults"));
+    auto* browser = test::named<QTextBrowser>(window, QStringLiteral("txtHelp"));
+    QVERIFY(tabs && search && results && browser);
+    tabs->setCurrentIndex(2);
+
+    QTest::keyClicks(search, word.toUpper());
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(results->count(), 1);
+    QCOMPARE(results->item(0)->data(Qt::UserRole).toString(), page);
+    emit results->itemActivated(results->item(0));
+    QCOMPARE(browser->source().path(), page);
+
+    // With a word of no page besides, nothing is found and the box says so.
+    search->setText(word + QStringLiteral(" zzzzqqq"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(results->count(), 0);
+    QVERIFY(!test::named<QLabel>(window, QStringLiteral("lblSearchStatus"))->text().isEmpty());
+}
+
+void TestHelpWindow::opensBesideMainWindow()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QMainWindow main;
+    main.resize(screen.width() / 4, screen.height() / 3);
+    main.move(screen.topLeft());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    ShowHelp(shippedFile(), &main);
+    HelpWindow* window = openWindow();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY2(!window->frameGeometry().intersects(main.frameGeometry()),
+             qPrintable(QStringLiteral("help at %1,%2").arg(window->x()).arg(window->y())));
+    QVERIFY(window->frameGeometry().left() > main.frameGeometry().right());
+    QVERIFY(screen.contains(window->frameGeometry()));
+}
+
+QTEST_MAIN(TestHelpWindow)
+#include "tst_helpwindow.moc"
