@@ -336,6 +336,7 @@ bool ChmFile::load(const QByteArray& bytes)
     const qint64 sectionStart = header->sec0.offset;
     qint64 total = 0;
     int entries = 0;
+    int damaged = 0;
     for (mschmd_file* entry = header->files; entry; entry = entry->next) {
         if (++entries > MostFiles) {
             qCWarning(lcHelp, "more than %d files listed: a damaged directory", MostFiles);
@@ -358,12 +359,16 @@ bool ChmFile::load(const QByteArray& bytes)
         else
             fits = false;
         if (!fits) {
-            qCWarning(lcHelp, "skipping %s: damaged place or size", qUtf8Printable(path));
+            qCDebug(lcHelp, "skipping %s: damaged place or size", qUtf8Printable(path));
+            ++damaged;
             continue;
         }
         total += length;
         wanted.push_back({entry, path, section});
     }
+
+    if (damaged > 0)
+        qCWarning(lcHelp, "%d files in the help file have a damaged place or size", damaged);
 
     // In the order they are stored, so that the packed stream is unpacked
     // once from start to end rather than from a restart point for each file.
@@ -374,6 +379,7 @@ bool ChmFile::load(const QByteArray& bytes)
     system.outputs.resize(wanted.size());
     system.outputLimits.resize(wanted.size());
     std::vector<bool> readable(wanted.size(), false);
+    int unreadable = 0;
     for (size_t i = 0; i < wanted.size(); ++i) {
         if (system.stopped())
             return false;
@@ -385,11 +391,15 @@ bool ChmFile::load(const QByteArray& bytes)
         readable[i] = error == MSPACK_ERR_OK
             && system.outputs[i].size() == wanted[i].entry->length;
         if (!readable[i]) {
-            qCWarning(lcHelp, "cannot unpack %s (libmspack error %d)",
-                      qUtf8Printable(wanted[i].path), error);
+            qCDebug(lcHelp, "cannot unpack %s (libmspack error %d)",
+                    qUtf8Printable(wanted[i].path), error);
             system.outputs[i] = QByteArray();
+            ++unreadable;
         }
     }
+    if (unreadable > 0)
+        qCWarning(lcHelp, "%d of %d files in the help file cannot be unpacked", unreadable,
+                  static_cast<int>(wanted.size()));
 
     auto contents = std::make_unique<Contents>();
     for (size_t i = 0; i < wanted.size(); ++i) {
