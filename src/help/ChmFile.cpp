@@ -1,31 +1,37 @@
 #include "ChmFile.h"
 
-#include <chm_lib.h>
+#include <mspack.h>
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <new>
+#include <vector>
 
 namespace lyrovan {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcHelp, "lyrovan.help", QtWarningMsg)
 
 // #SYSTEM entries used here.
 constexpr int SystemContentsFile = 0;
 constexpr int SystemDefaultTopic = 2;
 constexpr int SystemTitle = 3;
 
-int collectFile(::chmFile*, chmUnitInfo* info, void* context)
-{
-    auto* list = static_cast<QStringList*>(context);
-    const QString path = QString::fromUtf8(info->path);
-    // Directories end in '/'; they carry no data.
-    if (!path.endsWith(QLatin1Char('/')))
-        list->append(path);
-    return CHM_ENUMERATOR_CONTINUE;
-}
+// Memory libmspack may hold at once while reading one file (its directory
+// entries, the LZX window of up to 2 MiB and its tables).
+constexpr qint64 DecompressorMemory = 64ll * 1024 * 1024;
 
 // A topic reference without its "#anchor": "page.html#top" -> "page.html".
 QString withoutAnchor(const QString& topic)
@@ -41,12 +47,205 @@ QString systemString(const QByteArray& value)
     return QString::fromUtf8(end < 0 ? value : value.left(end)).trimmed();
 }
 
+// The key a path is looked up by: letter case does not matter in help files.
+QString lookupKey(const QString& normalized)
+{
+    return normalized.toCaseFolded();
+}
+
+// ---------------------------------------------------------------------------
+// The mspack_system libmspack reads through: the help file's bytes in memory
+// as its only input, numbered memory buffers as its outputs, and its memory
+// from a budget. Every call fails once the time limit or the read budget is
+// spent, so no damage in the file can keep the decompressor busy for long.
+
+struct MemorySystem {
+    mspack_system sys;
+
+    const QByteArray* input = nullptr;
+    std::vector<QByteArray> outputs;
+    std::vector<qint64> outputLimits; // a file holds no more than its length says
+
+    QDeadlineTimer deadline;
+    qint64 readLeft = 0;   // bytes the decompressor may still read
+    qint64 memoryLeft = 0; // bytes it may still allocate
+    bool spent = false;    // time or read budget ran out: everything fails
+
+    bool stopped()
+    {
+        if (!spent && deadline.hasExpired()) {
+            qCWarning(lcHelp, "reading the help file took too long; giving up");
+            spent = true;
+        }
+        return spent;
+    }
+};
+
+// The system of the load() running on this thread. libmspack passes open()
+// and alloc() a copy of the mspack_system it was given, not the original, so
+// the system is found through this rather than through the pointer passed.
+thread_local MemorySystem* t_loading = nullptr;
+
+// What open() hands out: the input (output < 0) or one output buffer.
+struct Handle {
+    MemorySystem* owner;
+    int output;
+    qint64 position;
+};
+
+Handle* handle(mspack_file* file)
+{
+    return reinterpret_cast<Handle*>(file);
+}
+
+mspack_file* sysOpen(mspack_system*, const char* name, int mode)
+{
+    MemorySystem* system = t_loading;
+    if (!system || system->stopped() || !name)
+        return nullptr;
+    int output = -1;
+    if (mode == MSPACK_SYS_OPEN_WRITE) {
+        // Outputs are named by their number.
+        char* end = nullptr;
+        const long number = std::strtol(name, &end, 10);
+        if (end == name || *end != '\0' || number < 0
+            || number >= static_cast<long>(system->outputs.size()))
+            return nullptr;
+        output = static_cast<int>(number);
+        system->outputs[output].clear();
+    } else if (mode != MSPACK_SYS_OPEN_READ) {
+        return nullptr;
+    }
+    return reinterpret_cast<mspack_file*>(new (std::nothrow) Handle{system, output, 0});
+}
+
+void sysClose(mspack_file* file)
+{
+    delete handle(file);
+}
+
+int sysRead(mspack_file* file, void* buffer, int bytes)
+{
+    Handle* h = handle(file);
+    MemorySystem* system = h->owner;
+    if (h->output >= 0 || bytes < 0 || system->stopped())
+        return -1;
+    const qint64 available = system->input->size() - h->position;
+    const int count = static_cast<int>(std::min<qint64>(bytes, available));
+    system->readLeft -= count;
+    if (system->readLeft < 0) {
+        qCWarning(lcHelp, "reading the help file went on far too long; giving up");
+        system->spent = true;
+        return -1;
+    }
+    if (count > 0)
+        std::memcpy(buffer, system->input->constData() + h->position, static_cast<size_t>(count));
+    h->position += count;
+    return count;
+}
+
+int sysWrite(mspack_file* file, void* buffer, int bytes)
+{
+    Handle* h = handle(file);
+    MemorySystem* system = h->owner;
+    if (h->output < 0 || bytes < 0 || system->stopped())
+        return -1;
+    QByteArray& out = system->outputs[h->output];
+    if (bytes > system->outputLimits[h->output] - out.size())
+        return -1; // more than the directory said the file holds
+    out.append(static_cast<const char*>(buffer), bytes);
+    return bytes;
+}
+
+int sysSeek(mspack_file* file, off_t offset, int mode)
+{
+    Handle* h = handle(file);
+    MemorySystem* system = h->owner;
+    if (h->output >= 0 || system->stopped())
+        return -1;
+    const qint64 size = system->input->size();
+    qint64 base = 0;
+    switch (mode) {
+    case MSPACK_SYS_SEEK_START: base = 0; break;
+    case MSPACK_SYS_SEEK_CUR: base = h->position; break;
+    case MSPACK_SYS_SEEK_END: base = size; break;
+    default: return -1;
+    }
+    // Only places inside the file: anything else is a damaged offset.
+    if (offset < -base || offset > size - base)
+        return -1;
+    h->position = base + offset;
+    return 0;
+}
+
+off_t sysTell(mspack_file* file)
+{
+    return static_cast<off_t>(handle(file)->position);
+}
+
+void sysMessage(mspack_file*, const char* format, ...)
+{
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    qCWarning(lcHelp, "help file: %s", text);
+}
+
+// Each block remembers its owner and size, so that freeing it (which libmspack
+// does without naming the system) returns it to the right budget.
+struct alignas(std::max_align_t) BlockHeader {
+    MemorySystem* owner;
+    size_t size;
+};
+
+void* sysAlloc(mspack_system*, size_t bytes)
+{
+    MemorySystem* system = t_loading;
+    if (!system || bytes > static_cast<size_t>(std::max<qint64>(system->memoryLeft, 0)))
+        return nullptr;
+    auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
+    if (!block)
+        return nullptr;
+    block->owner = system;
+    block->size = bytes;
+    system->memoryLeft -= static_cast<qint64>(bytes);
+    return block + 1;
+}
+
+void sysFree(void* pointer)
+{
+    if (!pointer)
+        return;
+    BlockHeader* block = static_cast<BlockHeader*>(pointer) - 1;
+    block->owner->memoryLeft += static_cast<qint64>(block->size);
+    std::free(block);
+}
+
+void sysCopy(void* source, void* destination, size_t bytes)
+{
+    std::memmove(destination, source, bytes);
+}
+
+struct DecompressorDeleter {
+    void operator()(mschm_decompressor* decompressor) const
+    {
+        mspack_destroy_chm_decompressor(decompressor);
+    }
+};
+
 } // namespace
 
-void ChmFile::Closer::operator()(::chmFile* handle) const
-{
-    chm_close(handle);
-}
+struct ChmFile::Contents {
+    QStringList files;                  // content files, in directory order
+    QHash<QString, QByteArray> byKey;   // every readable file, by lookupKey()
+};
+
+ChmFile::ChmFile() = default;
+ChmFile::ChmFile(ChmFile&&) noexcept = default;
+ChmFile& ChmFile::operator=(ChmFile&&) noexcept = default;
+ChmFile::~ChmFile() = default;
 
 bool ChmFile::open(const QString& path)
 {
@@ -57,23 +256,175 @@ bool ChmFile::open(const QString& path)
         m_error = Error::Missing;
         return false;
     }
-    if (!info.isFile() || !info.isReadable()) {
+    QFile file(m_fileName);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
         m_error = Error::Unreadable;
         return false;
     }
-    // chm_open checks the header signatures and fails on anything else.
-    m_handle.reset(chm_open(QFile::encodeName(m_fileName).constData()));
-    if (!m_handle) {
+    if (file.size() > LargestFile) {
+        qCWarning(lcHelp, "%s: %lld bytes, too large for a help file", qUtf8Printable(m_fileName),
+                  static_cast<long long>(file.size()));
         m_error = Error::NotChm;
         return false;
     }
-    m_error = Error::None;
+    const QByteArray bytes = file.read(LargestFile);
+    if (file.error() != QFileDevice::NoError) {
+        m_error = Error::Unreadable;
+        return false;
+    }
+    m_error = load(bytes) ? Error::None : Error::NotChm;
+    return m_error == Error::None;
+}
+
+bool ChmFile::openBytes(const QByteArray& bytes)
+{
+    close();
+    m_fileName.clear();
+    m_error = bytes.size() <= LargestFile && load(bytes) ? Error::None : Error::NotChm;
+    return m_error == Error::None;
+}
+
+bool ChmFile::load(const QByteArray& bytes)
+{
+    int selftest = MSPACK_ERR_OK;
+    MSPACK_SYS_SELFTEST(selftest);
+    if (selftest != MSPACK_ERR_OK) {
+        qCWarning(lcHelp, "libmspack was built for another file offset size");
+        return false;
+    }
+
+    MemorySystem system;
+    system.sys = mspack_system{sysOpen, sysClose,   sysRead, sysWrite, sysSeek, sysTell,
+                               sysMessage, sysAlloc, sysFree, sysCopy, nullptr};
+    system.input = &bytes;
+    system.deadline = QDeadlineTimer(ReadTimeLimitMs);
+    // Enough to read every byte many times over, as unpacking each file from
+    // its nearest restart point does.
+    system.readLeft = 16 * (bytes.size() + 1024 * 1024);
+    system.memoryLeft = DecompressorMemory;
+    struct Loading {
+        explicit Loading(MemorySystem* system) { t_loading = system; }
+        ~Loading() { t_loading = nullptr; }
+    } loading(&system);
+
+    // Declared after system: destroyed first, while its allocator still works.
+    std::unique_ptr<mschm_decompressor, DecompressorDeleter> decompressor(
+        mspack_create_chm_decompressor(&system.sys));
+    if (!decompressor)
+        return false;
+    mschmd_header* header = decompressor->open(decompressor.get(), "help");
+    if (!header) {
+        qCWarning(lcHelp, "not a readable help file (libmspack error %d)",
+                  decompressor->last_error(decompressor.get()));
+        return false;
+    }
+    struct HeaderCloser {
+        mschm_decompressor* decompressor;
+        mschmd_header* header;
+        ~HeaderCloser() { decompressor->close(decompressor, header); }
+    } headerCloser{decompressor.get(), header};
+
+    // The files worth unpacking, their sizes checked against the file and
+    // the limits before libmspack is asked for any of them.
+    struct Wanted {
+        mschmd_file* entry;
+        QString path;
+        unsigned section;
+    };
+    std::vector<Wanted> wanted;
+    const qint64 inputSize = bytes.size();
+    const qint64 sectionStart = header->sec0.offset;
+    qint64 total = 0;
+    int entries = 0;
+    int damaged = 0;
+    for (mschmd_file* entry = header->files; entry; entry = entry->next) {
+        if (++entries > MostFiles) {
+            qCWarning(lcHelp, "more than %d files listed: a damaged directory", MostFiles);
+            return false;
+        }
+        const QString path = QString::fromUtf8(entry->filename);
+        // Directories end in '/' and hold nothing; names without a leading
+        // '/' cannot be linked to.
+        if (!path.startsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('/')))
+            continue;
+        const qint64 offset = entry->offset;
+        const qint64 length = entry->length;
+        const unsigned section = entry->section ? entry->section->id : 2;
+        bool fits = offset >= 0 && length >= 0 && length <= LargestContents - total;
+        if (fits && section == 0) // stored as is: must lie inside the file
+            fits = sectionStart >= 0 && sectionStart <= inputSize
+                && offset <= inputSize - sectionStart && length <= inputSize - sectionStart - offset;
+        else if (fits && section == 1) // packed: must lie inside the unpacked limit
+            fits = offset <= LargestContents - length;
+        else
+            fits = false;
+        if (!fits) {
+            qCDebug(lcHelp, "skipping %s: damaged place or size", qUtf8Printable(path));
+            ++damaged;
+            continue;
+        }
+        total += length;
+        wanted.push_back({entry, path, section});
+    }
+
+    if (damaged > 0)
+        qCWarning(lcHelp, "%d files in the help file have a damaged place or size", damaged);
+
+    // In the order they are stored, so that the packed stream is unpacked
+    // once from start to end rather than from a restart point for each file.
+    std::stable_sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) {
+        return a.section != b.section ? a.section < b.section
+                                      : a.entry->offset < b.entry->offset;
+    });
+    system.outputs.resize(wanted.size());
+    system.outputLimits.resize(wanted.size());
+    std::vector<bool> readable(wanted.size(), false);
+    int unreadable = 0;
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (system.stopped())
+            return false;
+        system.outputLimits[i] = wanted[i].entry->length;
+        const QByteArray name = QByteArray::number(static_cast<qulonglong>(i));
+        const int error = decompressor->extract(decompressor.get(), wanted[i].entry, name.constData());
+        if (system.spent)
+            return false;
+        readable[i] = error == MSPACK_ERR_OK
+            && system.outputs[i].size() == wanted[i].entry->length;
+        if (!readable[i]) {
+            qCDebug(lcHelp, "cannot unpack %s (libmspack error %d)",
+                    qUtf8Printable(wanted[i].path), error);
+            system.outputs[i] = QByteArray();
+            ++unreadable;
+        }
+    }
+    if (unreadable > 0)
+        qCWarning(lcHelp, "%d of %d files in the help file cannot be unpacked", unreadable,
+                  static_cast<int>(wanted.size()));
+
+    auto contents = std::make_unique<Contents>();
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        if (!readable[i])
+            continue;
+        const QString key = lookupKey(wanted[i].path);
+        if (contents->byKey.contains(key))
+            continue; // listed twice: the first one counts
+        contents->byKey.insert(key, std::move(system.outputs[i]));
+    }
+    // Directory order, as the file lists them.
+    for (mschmd_file* entry = header->files; entry; entry = entry->next) {
+        const QString path = QString::fromUtf8(entry->filename);
+        if (path.startsWith(QLatin1String("/#")) || path.startsWith(QLatin1String("/$")))
+            continue;
+        if (contents->byKey.contains(lookupKey(path)) && !contents->files.contains(path))
+            contents->files.append(path);
+    }
+    m_contents = std::move(contents);
     return true;
 }
 
 void ChmFile::close()
 {
-    m_handle.reset();
+    m_contents.reset();
     m_error = Error::None;
 }
 
@@ -90,55 +441,29 @@ QString ChmFile::errorString() const
 
 QStringList ChmFile::files() const
 {
-    QStringList list;
-    if (m_handle)
-        chm_enumerate(m_handle.get(), CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, collectFile, &list);
-    return list;
+    return m_contents ? m_contents->files : QStringList();
 }
 
 bool ChmFile::contains(const QString& path) const
 {
-    chmUnitInfo info{};
-    return resolve(path, info);
+    const QString name = normalizedPath(path);
+    return m_contents && !name.isEmpty() && m_contents->byKey.contains(lookupKey(name));
 }
 
 std::optional<QByteArray> ChmFile::read(const QString& path) const
 {
-    chmUnitInfo info{};
-    if (!resolve(path, info))
-        return std::nullopt;
-    // No page of a help file comes near this; a larger length is a damaged
-    // header, and allocating it could exhaust memory.
-    constexpr LONGUINT64 LargestPage = 64ull * 1024 * 1024;
-    if (info.length > LargestPage)
-        return std::nullopt;
-
-    QByteArray data(static_cast<qsizetype>(info.length), Qt::Uninitialized);
-    auto* buffer = reinterpret_cast<unsigned char*>(data.data());
-    LONGUINT64 done = 0;
-    while (done < info.length) {
-        const LONGINT64 got = chm_retrieve_object(m_handle.get(), &info, buffer + done, done,
-                                                  static_cast<LONGINT64>(info.length - done));
-        if (got <= 0)
-            return std::nullopt; // damaged or truncated file
-        done += static_cast<LONGUINT64>(got);
-    }
-    return data;
-}
-
-bool ChmFile::resolve(const QString& path, chmUnitInfo& info) const
-{
     const QString name = normalizedPath(path);
-    // Directory entries ("/images/") resolve too, but hold nothing.
-    if (!m_handle || name.isEmpty() || name.endsWith(QLatin1Char('/')))
-        return false;
-    const QByteArray encoded = name.toUtf8();
-    return chm_resolve_object(m_handle.get(), encoded.constData(), &info) == CHM_RESOLVE_SUCCESS;
+    if (!m_contents || name.isEmpty())
+        return std::nullopt;
+    const auto it = m_contents->byKey.constFind(lookupKey(name));
+    if (it == m_contents->byKey.cend())
+        return std::nullopt;
+    return *it;
 }
 
 QString ChmFile::defaultTopic() const
 {
-    if (!m_handle)
+    if (!m_contents)
         return {};
     const QByteArray system = read(QStringLiteral("/#SYSTEM")).value_or(QByteArray());
 
@@ -175,7 +500,7 @@ QString ChmFile::defaultTopic() const
 
 QString ChmFile::title() const
 {
-    if (!m_handle)
+    if (!m_contents)
         return {};
     return systemString(
         systemEntry(read(QStringLiteral("/#SYSTEM")).value_or(QByteArray()), SystemTitle));

@@ -1,6 +1,9 @@
 #pragma once
-// A compiled HTML help file (.chm) opened with chmlib: lists its files, reads
-// them and knows its default topic. Owns the chmlib handle; movable, not
+// A compiled HTML help file (.chm): lists its files, reads them and knows its
+// default topic. open() reads the whole file with libmspack and keeps every
+// file it holds in memory, so nothing touches the decompressor afterwards.
+// A damaged file can neither crash nor hang open(): every size in it is
+// checked, and reading stops at a time limit and a byte budget. Movable, not
 // copyable.
 
 #include <QByteArray>
@@ -10,26 +13,27 @@
 #include <memory>
 #include <optional>
 
-struct chmFile;
-struct chmUnitInfo;
-
 namespace lyrovan {
 
 class ChmFile {
 public:
     enum class Error { None, Missing, Unreadable, NotChm };
 
-    ChmFile() = default;
-    ChmFile(ChmFile&&) noexcept = default;
-    ChmFile& operator=(ChmFile&&) noexcept = default;
-    ~ChmFile() = default;
+    ChmFile();
+    ChmFile(ChmFile&&) noexcept;
+    ChmFile& operator=(ChmFile&&) noexcept;
+    ~ChmFile();
 
     // Opens path, closing any file opened before. On failure error() and
-    // errorString() say why and the object stays closed.
+    // errorString() say why and the object stays closed. Files inside that
+    // cannot be read are left out; the rest stay readable.
     bool open(const QString& path);
+    // The same for the bytes of a help file already in memory; fileName()
+    // is then empty.
+    bool openBytes(const QByteArray& bytes);
     void close();
 
-    bool isOpen() const { return m_handle != nullptr; }
+    bool isOpen() const { return m_contents != nullptr; }
     // Absolute path of the open file (or of the file that failed to open).
     QString fileName() const { return m_fileName; }
     Error error() const { return m_error; }
@@ -41,8 +45,8 @@ public:
     QStringList files() const;
     bool contains(const QString& path) const;
     // The bytes of the file at path (a leading "/" is optional, internal
-    // files too: "#SYSTEM"); nullopt if there is no such file or it cannot
-    // be read.
+    // files too: "#SYSTEM"; letter case does not matter); nullopt if there
+    // is no such file or it could not be read.
     std::optional<QByteArray> read(const QString& path) const;
 
     // The page shown first, "/index.html" style; empty if none can be found.
@@ -57,18 +61,21 @@ public:
     static QByteArray systemEntry(const QByteArray& system, int code);
     // The first "Local" target of a table of contents (.hhc), empty if none.
     static QString firstContentsTopic(const QByteArray& hhc);
-    // The form chmlib looks files up by: "index.html", "a\\b.htm" ->
+    // The form files are looked up by: "index.html", "a\\b.htm" ->
     // "/index.html", "/a/b.htm".
     static QString normalizedPath(const QString& path);
 
+    // Limits on what open() takes from a file: larger or longer is damage.
+    static constexpr qint64 LargestFile = 64ll * 1024 * 1024;     // the .chm itself
+    static constexpr qint64 LargestContents = 64ll * 1024 * 1024; // all files inside, unpacked
+    static constexpr int MostFiles = 10000;                       // directory entries
+    static constexpr int ReadTimeLimitMs = 2000;
+
 private:
-    bool resolve(const QString& path, chmUnitInfo& info) const;
+    struct Contents;
+    bool load(const QByteArray& bytes);
 
-    struct Closer {
-        void operator()(::chmFile* handle) const;
-    };
-
-    std::unique_ptr<::chmFile, Closer> m_handle;
+    std::unique_ptr<Contents> m_contents;
     QString m_fileName;
     Error m_error = Error::None;
 };

@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QQueue>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -123,6 +124,8 @@ private slots:
     // The shipped file.
     void builtFileMatchesSources_data();
     void builtFileMatchesSources();
+    void headerHasStandardGuids_data();
+    void headerHasStandardGuids();
     void defaultTopicHasTitle();
     void linksResolve_data();
     void linksResolve();
@@ -148,6 +151,8 @@ private slots:
     void showHelpReportsBadFile_data();
     void showHelpReportsBadFile();
     void badFileLeavesOpenWindowAlone();
+    void damagedFilesNeverCrashOrHang_data();
+    void damagedFilesNeverCrashOrHang();
 
 private:
     void addBadFileRows();
@@ -217,6 +222,36 @@ void TestHelp::builtFileMatchesSources()
     const std::optional<QByteArray> built = m_chm.read(relativePath);
     QVERIFY2(built, "not in Help.chm; run tools/build-help.sh");
     QVERIFY2(*built == source.readAll(), "Help.chm is out of date; run tools/build-help.sh");
+}
+
+void TestHelp::headerHasStandardGuids_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("committed") << shippedFile();
+    // Built afresh: tools/build-help.sh must set the header chmcmd gets wrong.
+    const QString built = m_temp.filePath(QStringLiteral("built.chm"));
+    QProcess build;
+    build.start(QStringLiteral(LYROVAN_SOURCE_DIR "/tools/build-help.sh"), {built});
+    QVERIFY(build.waitForFinished(60000));
+    QVERIFY2(build.exitStatus() == QProcess::NormalExit && build.exitCode() == 0,
+             build.readAllStandardError().constData());
+    QTest::newRow("tools/build-help.sh") << built;
+}
+
+void TestHelp::headerHasStandardGuids()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray header = file.read(0x38);
+    QCOMPARE(header.left(4), QByteArray("ITSF"));
+    // {7C01FD10-7BAA-11D0-9E0C-00A0C922E6EC} then {7C01FD11-...}.
+    const QByteArray tail = QByteArray::fromHex("fd017caa7bd0119e0c00a0c922e6ec");
+    QCOMPARE(header.mid(0x18, 16), QByteArray(1, '\x10') + tail);
+    QCOMPARE(header.mid(0x28, 16), QByteArray(1, '\x11') + tail);
+    ChmFile chm;
+    QVERIFY2(chm.open(path), qPrintable(chm.errorString()));
+    QCOMPARE(chm.files(), m_chm.files());
 }
 
 void TestHelp::defaultTopicHasTitle()
@@ -364,7 +399,8 @@ void TestHelp::firstContentsTopic()
 void TestHelp::defaultTopicFallsBackToContents()
 {
     // Built with chmcmd from two pages and a table of contents listing
-    // start.html first, with no default topic in the project.
+    // start.html first, with no default topic in the project (and the
+    // header's second GUID set as tools/build-help.sh sets it).
     const QString path = QFINDTESTDATA("data/no_default_topic.chm");
     QVERIFY(!path.isEmpty());
     ChmFile file;
@@ -660,6 +696,69 @@ void TestHelp::badFileLeavesOpenWindowAlone()
     QCOMPARE(helpWindows().size(), 1);
     QCOMPARE(browser->source(), shown);
     QVERIFY(!browser->documentTitle().isEmpty());
+}
+
+void TestHelp::damagedFilesNeverCrashOrHang_data()
+{
+    // Damaged help files that crashed or hung the reader before. Each as it
+    // came (chmcmd's wrong header GUID, so refused at once) and with the
+    // standard GUID, so that the damage further in is really read.
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("patched");
+    QTest::addColumn<bool>("window");
+    // With the standard GUID, these still hold a readable default topic:
+    // the damage is elsewhere, so the help window shows what can be read.
+    // crafted_pmgl_loop: the directory chunks are read in order, not along
+    // their chain, so the loop in the chain is never followed; nothing else
+    // is damaged. crafted_resettable_blocklen0: the pages unpack, the files
+    // after them fail and are left out.
+    const QSet<QString> stillReadable = {QStringLiteral("crafted_pmgl_loop.chm"),
+                                         QStringLiteral("crafted_resettable_blocklen0.chm")};
+    const QDir dir(QStringLiteral(LYROVAN_HELP_REGRESSIONS));
+    const QStringList names = dir.entryList({QStringLiteral("*.chm")}, QDir::Files, QDir::Name);
+    QVERIFY(names.size() >= 15);
+    for (const QString& name : names) {
+        QTest::addRow("%s as given", qPrintable(name)) << dir.filePath(name) << false << false;
+        QTest::addRow("%s patched", qPrintable(name))
+            << dir.filePath(name) << true << stillReadable.contains(name);
+    }
+}
+
+void TestHelp::damagedFilesNeverCrashOrHang()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, patched);
+    QFETCH(bool, window);
+
+    QFile in(source);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    QVERIFY(bytes.size() > 0x28);
+    if (patched)
+        bytes[0x28] = '\x11';
+    const QString path = m_temp.filePath(QFileInfo(source).fileName());
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(out.write(bytes), bytes.size());
+    out.close();
+
+    RecordingPresenter recorder;
+    ShowHelp(path, nullptr);
+    if (window) {
+        QVERIFY(recorder.messages.isEmpty());
+        QCOMPARE(helpWindows().size(), 1);
+        auto* browser = test::named<QTextBrowser>(helpWindows().first(), QStringLiteral("txtHelp"));
+        QVERIFY(browser);
+        QVERIFY(!browser->toPlainText().trimmed().isEmpty());
+    } else {
+        QCOMPARE(recorder.messages.size(), 1);
+        const QString text = recorder.messages.first().text;
+        QVERIFY2(text.startsWith(QStringLiteral("Cannot open the help file \"")
+                                 + QDir::toNativeSeparators(path) + QLatin1Char('"')),
+                 qPrintable(text));
+        QCOMPARE(recorder.messages.first().icon, MessageIcon::Warning);
+        QVERIFY(helpWindows().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestHelp)
