@@ -6,6 +6,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QThread>
+
+#include <chrono>
+#include <future>
 
 namespace lyrovan {
 
@@ -34,12 +38,26 @@ void moveToOwner(HelpWindow* window, QWidget* owner)
         window->show();
 }
 
+// Opens the file on a worker while the windows go on painting and the
+// timers run (a strum keeps sounding); user input waits. A damaged file is
+// given up by the reader itself at its deadline.
+bool openKeepingWindowsAlive(ChmFile& file, const QString& chmPath)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return file.open(chmPath);
+    std::future<bool> opening = std::async(std::launch::async, [&file, chmPath] { return file.open(chmPath); });
+    while (opening.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    return opening.get();
+}
+
 } // namespace
 
 QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& alsoLookedIn)
 {
     QString problem;
-    if (!file.open(chmPath)) {
+    if (!openKeepingWindowsAlive(file, chmPath)) {
         problem = file.errorString();
         if (file.error() == ChmFile::Error::Missing)
             problem += AlsoLookedIn(alsoLookedIn);

@@ -10,7 +10,9 @@ namespace lyrovan {
 
 class ChmFile;
 
-// Opens chmPath into file and checks that it has a page to show. On failure
+// Opens chmPath into file and checks that it has a page to show. Called on
+// the GUI thread, it reads the file on a worker and keeps the windows
+// painting meanwhile, without taking user input. On failure
 // returns the message that says why, naming the file and, for a missing
 // file, the other folders it was looked for in; file is then closed.
 QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& alsoLookedIn = {});
