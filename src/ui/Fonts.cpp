@@ -17,6 +17,10 @@ const char* const WineTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 
 // Whether Tahoma is the fonts-wine copy, set by LoadBundledFonts.
 bool g_tahomaFromWine = false;
+// Whether the stand-ins and DejaVu Sans are there, set by LoadBundledFonts.
+bool g_sansLoaded = false;
+bool g_terminalLoaded = false;
+bool g_dejaVuSans = false;
 bool g_loaded = false;
 std::future<void> g_fontConfigRead;
 
@@ -28,6 +32,16 @@ QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points
     font.setPixelSize(PointsToPixels(points));
     font.setBold(bold);
     return font;
+}
+
+// A font names one family: first where it is there, else otherwise. Naming
+// a second family as well would have Qt ask fontconfig for a list of
+// fallback fonts as the font is first used, milliseconds at start-up; with
+// one family it asks only once a character is missing. The faces named
+// first cover all the window shows in them.
+QStringList OneFamily(const QString& first, bool present, const QString& otherwise)
+{
+    return {present ? first : otherwise};
 }
 
 } // namespace
@@ -52,9 +66,11 @@ void LoadBundledFonts()
     // Qt's font database then finds the configuration read.
     if (g_fontConfigRead.valid())
         g_fontConfigRead.get();
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf"));
-    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
+    g_sansLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf")) >= 0;
+    g_terminalLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf")) >= 0;
+    const QStringList families = QFontDatabase::families();
+    g_dejaVuSans = families.contains(QStringLiteral("DejaVu Sans"), Qt::CaseInsensitive);
+    if (!families.contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
         && QFile::exists(QString::fromLatin1(WineTahoma))) {
         g_tahomaFromWine = QFontDatabase::addApplicationFont(QString::fromLatin1(WineTahoma)) >= 0;
     }
@@ -63,8 +79,8 @@ void LoadBundledFonts()
 QFont TahomaFont(double points, bool bold)
 {
     if (bold && g_tahomaFromWine) {
-        QFont font = MakeFont({QStringLiteral("DejaVu Sans"), QStringLiteral("Tahoma")}, QFont::SansSerif, points,
-                              true);
+        QFont font = MakeFont(OneFamily(QStringLiteral("DejaVu Sans"), g_dejaVuSans, QStringLiteral("Tahoma")),
+                              QFont::SansSerif, points, true);
         font.setStretch(QFont::SemiCondensed);
         return font;
     }
@@ -73,13 +89,14 @@ QFont TahomaFont(double points, bool bold)
 
 QFont WindowFont()
 {
-    return MakeFont({QStringLiteral("Lyrovan Sans"), QStringLiteral("Tahoma")}, QFont::SansSerif, 8.25, false);
+    return MakeFont(OneFamily(QStringLiteral("Lyrovan Sans"), g_sansLoaded, QStringLiteral("Tahoma")), QFont::SansSerif,
+                    8.25, false);
 }
 
 QFont TerminalFont()
 {
-    return MakeFont({QStringLiteral("Lyrovan Terminal"), QStringLiteral("DejaVu Sans Mono")}, QFont::TypeWriter, 9,
-                    false);
+    return MakeFont(OneFamily(QStringLiteral("Lyrovan Terminal"), g_terminalLoaded, QStringLiteral("DejaVu Sans Mono")),
+                    QFont::TypeWriter, 9, false);
 }
 
 } // namespace lyrovan
