@@ -50,8 +50,8 @@ QLabel* SetUpLabel(QLabel* label, const QString& name, const QFont& font, Fit fi
 // cells), so the sizes are kept by font and caption.
 QSize CaptionSize(const QLabel* label)
 {
-    static QHash<QString, QSize> sizes;
-    const QString key = label->font().key() + QLatin1Char('\n') + label->text();
+    static QHash<std::pair<QFont, QString>, QSize> sizes;
+    const std::pair<QFont, QString> key(label->font(), label->text());
     auto size = sizes.constFind(key);
     if (size == sizes.cend())
         size = sizes.insert(key, label->sizeHint());
