@@ -5,6 +5,7 @@
 #include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/PictureButton.h"
 #include "ui/ScrollBar.h"
 #include "ui/Twips.h"
 
@@ -114,7 +115,8 @@ std::future<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
     return std::async(std::launch::async, [place, scale] {
-        const QImage picture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
+        const QImage picture =
+            ReadPicture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
         if (picture.isNull())
             return QImage();
         QImage stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
