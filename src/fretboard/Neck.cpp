@@ -246,37 +246,26 @@ void Neck::scrNeck_Change()
     m_inner->move(Px(-m_scroll->value()), m_inner->y());
 }
 
-void Neck::ClearFretboard()
-{
-    for (int fret = 0; fret < Frets; ++fret) {
-        for (int string = 0; string < Strings; ++string) {
-            QLabel* marker = m_markers[string][fret];
-            marker->setVisible(false);
-            SetColours(marker, ClearedBack, MarkerText);
-        }
-    }
-}
-
 void Neck::UpdateFretboard(const clsChord& chord)
 {
-    ClearFretboard();
     const QString key = chord.Key();
     const QString notes = chord.Construct();
 
-    // The tuning lives only in the captions: each marker is compared with
-    // every note name of the chord.
+    // As clearing the board and then showing the chord's markers, but each
+    // marker is set once to what it ends as: one that stays shown is not
+    // hidden and shown again. The tuning lives only in the captions: each
+    // marker is compared with every note name of the chord; the key's are
+    // red as long as the chord has notes.
+    const QStringView noteNames(notes);
     for (int fret = 0; fret < Frets; ++fret) {
-        const qsizetype n = notes.size();
-        for (qsizetype j = 0; j < n; j += 2) {
-            const QStringView note = QStringView(notes).mid(j, 2);
-            for (int string = 0; string < Strings; ++string) {
-                QLabel* marker = m_markers[string][fret];
-                const QString caption = marker->text();
-                if (note == caption)
-                    marker->setVisible(true);
-                if (caption == key)
-                    SetColours(marker, KeyBack, MarkerText);
-            }
+        for (int string = 0; string < Strings; ++string) {
+            QLabel* marker = m_markers[string][fret];
+            const QString caption = marker->text();
+            bool shown = false;
+            for (qsizetype j = 0; j < noteNames.size() && !shown; j += 2)
+                shown = noteNames.mid(j, 2) == caption;
+            marker->setVisible(shown);
+            SetColours(marker, !notes.isEmpty() && caption == key ? KeyBack : ClearedBack, MarkerText);
         }
     }
 }

@@ -35,9 +35,8 @@ public:
     // The marker of string (1..6) at fret (0..21).
     QLabel* marker(int string, int fret) const { return m_markers[string - 1][fret]; }
 
-    // Hides every note marker and whitens its background.
-    void ClearFretboard();
-    // Shows the markers of the chord's notes, the key's in red.
+    // Shows the markers of the chord's notes, the key's on red, and hides
+    // the others; every marker on white but the key's.
     void UpdateFretboard(const clsChord& chord);
 
 private:
