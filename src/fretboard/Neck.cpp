@@ -225,12 +225,12 @@ void Neck::BuildStrip()
 
 void Neck::BuildMarkers()
 {
-    // As built every marker shows on the button face in the button text
-    // colour, both the desktop's; the first update replaces that with black
-    // text on white or red.
+    // Built as an update leaves the markers off the key, black text on
+    // white: the first update, which start-up runs before the window first
+    // paints, then recolours only the key's.
     QPalette asBuilt = m_inner->palette();
-    asBuilt.setColor(QPalette::Window, asBuilt.color(QPalette::Button));
-    asBuilt.setColor(QPalette::WindowText, asBuilt.color(QPalette::ButtonText));
+    asBuilt.setColor(QPalette::Window, ClearedBack);
+    asBuilt.setColor(QPalette::WindowText, MarkerText);
     QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
