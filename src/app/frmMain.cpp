@@ -28,7 +28,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -87,12 +86,6 @@ QScrollBar* MakeSlider(QWidget* parent, int index, int top, int minimum, int max
 frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     : QMainWindow(parent), m_parts(std::move(parts))
 {
-    // The menu bar reads its extension button's standard icon through an
-    // image reader that loads every image format plug-in (GIF, ICO, JPEG) to
-    // ask each whether it reads PNG. A worker loads them while the controls
-    // before the menu bar are built; the menu bar then finds them loaded.
-    m_imagePlugins = std::async(std::launch::async, [] { QImageReader(QStringLiteral(":/icon16.png")).canRead(); });
-
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(ProductName));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -119,6 +112,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
+    m_neck->PlacePicture();
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });

@@ -13,7 +13,6 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <future>
 #include <memory>
 
 class QAction;
@@ -108,7 +107,6 @@ private:
     void SetUpKeyboard();
 
     MainWindowParts m_parts;
-    std::future<void> m_imagePlugins;
     ChordState m_state;
     std::unique_ptr<clsChord> m_currentChord;
     QString m_chordSuffix;

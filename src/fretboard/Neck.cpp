@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
@@ -110,17 +111,25 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 // The neck picture stretched to its place on the screens the program may
 // show on, from the 2x picture where any screen has more device pixels than
 // logical ones. Reading and stretching it takes a few milliseconds, so it
-// runs on a worker thread while the neck's controls are built.
+// runs on a worker thread while the window's controls are built.
+//
+// The worker then loads the image format plug-ins (GIF, ICO, JPEG): the
+// window's menu bar reads its extension button's standard icon through an
+// image reader that loads each of them to ask whether it reads PNG, and
+// finds them loaded. One worker does both, one after the other, so that
+// the start-up thread keeps a core to itself on a machine with two.
 std::future<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
     return std::async(std::launch::async, [place, scale] {
         const QImage picture =
             ReadPicture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
-        if (picture.isNull())
-            return QImage();
-        QImage stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        stretched.setDevicePixelRatio(scale);
+        QImage stretched;
+        if (!picture.isNull()) {
+            stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            stretched.setDevicePixelRatio(scale);
+        }
+        QImageReader(QStringLiteral(":/icon16.png")).canRead();
         return stretched;
     });
 }
@@ -151,7 +160,7 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
 
 Neck::Neck(QWidget* window) : QObject(window)
 {
-    std::future<QImage> picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
+    m_picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
 
     m_outer = new QWidget(window);
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
@@ -191,8 +200,12 @@ Neck::Neck(QWidget* window) : QObject(window)
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
         m_strings[k + 6] = right;
     }
+}
 
-    m_image->setPixmap(QPixmap::fromImage(picture.get()));
+void Neck::PlacePicture()
+{
+    if (m_picture.valid())
+        m_image->setPixmap(QPixmap::fromImage(m_picture.get()));
 }
 
 void Neck::BuildStrip()
@@ -206,8 +219,8 @@ void Neck::BuildStrip()
     stripPalette.setColor(QPalette::Window, stripBack);
     m_inner->setPalette(stripPalette);
 
-    // The picture is stretched once to its place (it arrives at the end of
-    // the constructor); created first so that the markers and fret numbers
+    // The picture is stretched once to its place (it arrives with
+    // PlacePicture); created first so that the markers and fret numbers
     // lie in front of it.
     m_image = new QLabel(m_inner);
     m_image->setObjectName(QStringLiteral("imgNeck"));
