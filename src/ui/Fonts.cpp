@@ -44,6 +44,28 @@ QStringList OneFamily(const QString& first, bool present, const QString& otherwi
     return {present ? first : otherwise};
 }
 
+// Reads the system's font configuration and makes it fontconfig's current
+// one, as FcInit does but without parsing every file of fontconfig's
+// template folder (conf.avail) as well: FcInit reads those only to list
+// them with their descriptions (fc-conflist) and applies none of them, and
+// they are most of the XML it parses. Where that way fails, FcInit runs.
+void ReadFontConfiguration()
+{
+    FcConfig* config = FcConfigCreate();
+    bool read = config && FcConfigParseAndLoad(config, nullptr, FcTrue);
+    if (read) {
+        // As FcInit: without a cache folder fontconfig would scan every font.
+        FcStrList* cacheDirs = FcConfigGetCacheDirs(config);
+        read = cacheDirs && FcStrListNext(cacheDirs);
+        FcStrListDone(cacheDirs);
+    }
+    read = read && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
+    if (config)
+        FcConfigDestroy(config); // the current configuration holds its own reference
+    if (!read)
+        FcInit();
+}
+
 } // namespace
 
 void PrepareFonts()
@@ -55,7 +77,7 @@ void PrepareFonts()
     if (g_fontConfigRead.valid() || qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID")
         || qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"))
         return;
-    g_fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
+    g_fontConfigRead = std::async(std::launch::async, ReadFontConfiguration);
 }
 
 void LoadBundledFonts()
