@@ -116,8 +116,8 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 // The worker then loads the image format plug-ins (GIF, ICO, JPEG): the
 // window's menu bar reads its extension button's standard icon through an
 // image reader that loads each of them to ask whether it reads PNG, and
-// finds them loaded. One worker does both, one after the other, so that
-// the start-up thread keeps a core to itself on a machine with two.
+// finds them loaded. One worker does both, one after the other, rather
+// than two workers at once beside the start-up thread.
 std::future<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
