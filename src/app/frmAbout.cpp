@@ -66,7 +66,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     image->setObjectName(QStringLiteral("Image1"));
     image->setGeometry(TwipRect(360, 240, 840, 1800));
     image->setScaledContents(true);
-    image->setPixmap(QPixmap(QStringLiteral(":/icon32.png")));
+    image->setPixmap(QPixmap::fromImage(ReadPicture(QStringLiteral(":/icon32.png"))));
     MakeLabel(this, QStringLiteral("Label2"), QString::fromLatin1(LegalNotice), 120, 2340, 4245, 1365,
               TahomaFont(8.25), Fit::Wraps);
     new LineShape(this, QStringLiteral("Line1(1)"), 90, 2280, 5654, 2280, QColor(0x80, 0x80, 0x80), 1);

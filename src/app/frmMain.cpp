@@ -112,6 +112,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
+    m_neck->PlacePicture();
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });

@@ -5,12 +5,14 @@
 #include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
+#include "ui/PictureButton.h"
 #include "ui/ScrollBar.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
@@ -109,16 +111,25 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 // The neck picture stretched to its place on the screens the program may
 // show on, from the 2x picture where any screen has more device pixels than
 // logical ones. Reading and stretching it takes a few milliseconds, so it
-// runs on a worker thread while the neck's controls are built.
+// runs on a worker thread while the window's controls are built.
+//
+// The worker then loads the image format plug-ins (GIF, ICO, JPEG): the
+// window's menu bar reads its extension button's standard icon through an
+// image reader that loads each of them to ask whether it reads PNG, and
+// finds them loaded. One worker does both, one after the other, rather
+// than two workers at once beside the start-up thread.
 std::future<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
     return std::async(std::launch::async, [place, scale] {
-        const QImage picture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
-        if (picture.isNull())
-            return QImage();
-        QImage stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        stretched.setDevicePixelRatio(scale);
+        const QImage picture =
+            ReadPicture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
+        QImage stretched;
+        if (!picture.isNull()) {
+            stretched = picture.scaled(place * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            stretched.setDevicePixelRatio(scale);
+        }
+        QImageReader(QStringLiteral(":/icon16.png")).canRead();
         return stretched;
     });
 }
@@ -149,7 +160,7 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
 
 Neck::Neck(QWidget* window) : QObject(window)
 {
-    std::future<QImage> picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
+    m_picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
 
     m_outer = new QWidget(window);
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
@@ -189,8 +200,12 @@ Neck::Neck(QWidget* window) : QObject(window)
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
         m_strings[k + 6] = right;
     }
+}
 
-    m_image->setPixmap(QPixmap::fromImage(picture.get()));
+void Neck::PlacePicture()
+{
+    if (m_picture.valid())
+        m_image->setPixmap(QPixmap::fromImage(m_picture.get()));
 }
 
 void Neck::BuildStrip()
@@ -204,8 +219,8 @@ void Neck::BuildStrip()
     stripPalette.setColor(QPalette::Window, stripBack);
     m_inner->setPalette(stripPalette);
 
-    // The picture is stretched once to its place (it arrives at the end of
-    // the constructor); created first so that the markers and fret numbers
+    // The picture is stretched once to its place (it arrives with
+    // PlacePicture); created first so that the markers and fret numbers
     // lie in front of it.
     m_image = new QLabel(m_inner);
     m_image->setObjectName(QStringLiteral("imgNeck"));
@@ -223,12 +238,12 @@ void Neck::BuildStrip()
 
 void Neck::BuildMarkers()
 {
-    // As built every marker shows on the button face in the button text
-    // colour, both the desktop's; the first update replaces that with black
-    // text on white or red.
+    // Built as an update leaves the markers off the key, black text on
+    // white: the first update, which start-up runs before the window first
+    // paints, then recolours only the key's.
     QPalette asBuilt = m_inner->palette();
-    asBuilt.setColor(QPalette::Window, asBuilt.color(QPalette::Button));
-    asBuilt.setColor(QPalette::WindowText, asBuilt.color(QPalette::ButtonText));
+    asBuilt.setColor(QPalette::Window, ClearedBack);
+    asBuilt.setColor(QPalette::WindowText, MarkerText);
     QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
@@ -244,37 +259,26 @@ void Neck::scrNeck_Change()
     m_inner->move(Px(-m_scroll->value()), m_inner->y());
 }
 
-void Neck::ClearFretboard()
-{
-    for (int fret = 0; fret < Frets; ++fret) {
-        for (int string = 0; string < Strings; ++string) {
-            QLabel* marker = m_markers[string][fret];
-            marker->setVisible(false);
-            SetColours(marker, ClearedBack, MarkerText);
-        }
-    }
-}
-
 void Neck::UpdateFretboard(const clsChord& chord)
 {
-    ClearFretboard();
     const QString key = chord.Key();
     const QString notes = chord.Construct();
 
-    // The tuning lives only in the captions: each marker is compared with
-    // every note name of the chord.
+    // As clearing the board and then showing the chord's markers, but each
+    // marker is set once to what it ends as: one that stays shown is not
+    // hidden and shown again. The tuning lives only in the captions: each
+    // marker is compared with every note name of the chord; the key's are
+    // red as long as the chord has notes.
+    const QStringView noteNames(notes);
     for (int fret = 0; fret < Frets; ++fret) {
-        const qsizetype n = notes.size();
-        for (qsizetype j = 0; j < n; j += 2) {
-            const QStringView note = QStringView(notes).mid(j, 2);
-            for (int string = 0; string < Strings; ++string) {
-                QLabel* marker = m_markers[string][fret];
-                const QString caption = marker->text();
-                if (note == caption)
-                    marker->setVisible(true);
-                if (caption == key)
-                    SetColours(marker, KeyBack, MarkerText);
-            }
+        for (int string = 0; string < Strings; ++string) {
+            QLabel* marker = m_markers[string][fret];
+            const QString caption = marker->text();
+            bool shown = false;
+            for (qsizetype j = 0; j < noteNames.size() && !shown; j += 2)
+                shown = noteNames.mid(j, 2) == caption;
+            marker->setVisible(shown);
+            SetColours(marker, !notes.isEmpty() && caption == key ? KeyBack : ClearedBack, MarkerText);
         }
     }
 }

@@ -8,7 +8,10 @@
 // carry the note name found at their place as a fixed caption; an update
 // shows those whose caption is one of the chord's notes, the key's in red.
 
+#include <QImage>
 #include <QObject>
+
+#include <future>
 
 class QWidget;
 class QLabel;
@@ -24,8 +27,13 @@ public:
     static constexpr int Strings = 6;
     static constexpr int Frets = 22; // 0 (open string) to 21
 
-    // Builds the neck's controls as children of window.
+    // Builds the neck's controls as children of window. The neck picture is
+    // read and stretched on a worker meanwhile; PlacePicture puts it in.
     explicit Neck(QWidget* window);
+
+    // Waits for the neck picture and shows it. The window calls this once
+    // its other controls are built, which gives the worker that much longer.
+    void PlacePicture();
 
     QWidget* viewport() const { return m_outer; }
     QWidget* strip() const { return m_inner; }
@@ -35,9 +43,8 @@ public:
     // The marker of string (1..6) at fret (0..21).
     QLabel* marker(int string, int fret) const { return m_markers[string - 1][fret]; }
 
-    // Hides every note marker and whitens its background.
-    void ClearFretboard();
-    // Shows the markers of the chord's notes, the key's in red.
+    // Shows the markers of the chord's notes, the key's on red, and hides
+    // the others; every marker on white but the key's.
     void UpdateFretboard(const clsChord& chord);
 
 private:
@@ -49,6 +56,7 @@ private:
     QWidget* m_outer = nullptr;
     QWidget* m_inner = nullptr;
     QLabel* m_image = nullptr;
+    std::future<QImage> m_picture;
     QScrollBar* m_scroll = nullptr;
     QLabel* m_strings[12] = {};
     QLabel* m_markers[Strings][Frets] = {};

@@ -17,6 +17,10 @@ const char* const WineTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 
 // Whether Tahoma is the fonts-wine copy, set by LoadBundledFonts.
 bool g_tahomaFromWine = false;
+// Whether the stand-ins and DejaVu Sans are there, set by LoadBundledFonts.
+bool g_sansLoaded = false;
+bool g_terminalLoaded = false;
+bool g_dejaVuSans = false;
 bool g_loaded = false;
 std::future<void> g_fontConfigRead;
 
@@ -30,6 +34,38 @@ QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points
     return font;
 }
 
+// A font names one family: first where it is there, else otherwise. Naming
+// a second family as well would have Qt ask fontconfig for a list of
+// fallback fonts as the font is first used, milliseconds at start-up; with
+// one family it asks only once a character is missing. The faces named
+// first cover all the window shows in them.
+QStringList OneFamily(const QString& first, bool present, const QString& otherwise)
+{
+    return {present ? first : otherwise};
+}
+
+// Reads the system's font configuration and makes it fontconfig's current
+// one, as FcInit does but without parsing every file of fontconfig's
+// template folder (conf.avail) as well: FcInit reads those only to list
+// them with their descriptions (fc-conflist) and applies none of them, and
+// they are most of the XML it parses. Where that way fails, FcInit runs.
+void ReadFontConfiguration()
+{
+    FcConfig* config = FcConfigCreate();
+    bool read = config && FcConfigParseAndLoad(config, nullptr, FcTrue);
+    if (read) {
+        // As FcInit: without a cache folder fontconfig would scan every font.
+        FcStrList* cacheDirs = FcConfigGetCacheDirs(config);
+        read = cacheDirs && FcStrListNext(cacheDirs);
+        FcStrListDone(cacheDirs);
+    }
+    read = read && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
+    if (config)
+        FcConfigDestroy(config); // the current configuration holds its own reference
+    if (!read)
+        FcInit();
+}
+
 } // namespace
 
 void PrepareFonts()
@@ -41,7 +77,7 @@ void PrepareFonts()
     if (g_fontConfigRead.valid() || qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID")
         || qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"))
         return;
-    g_fontConfigRead = std::async(std::launch::async, [] { FcInit(); });
+    g_fontConfigRead = std::async(std::launch::async, ReadFontConfiguration);
 }
 
 void LoadBundledFonts()
@@ -52,9 +88,11 @@ void LoadBundledFonts()
     // Qt's font database then finds the configuration read.
     if (g_fontConfigRead.valid())
         g_fontConfigRead.get();
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf"));
-    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
+    g_sansLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf")) >= 0;
+    g_terminalLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf")) >= 0;
+    const QStringList families = QFontDatabase::families();
+    g_dejaVuSans = families.contains(QStringLiteral("DejaVu Sans"), Qt::CaseInsensitive);
+    if (!families.contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
         && QFile::exists(QString::fromLatin1(WineTahoma))) {
         g_tahomaFromWine = QFontDatabase::addApplicationFont(QString::fromLatin1(WineTahoma)) >= 0;
     }
@@ -63,8 +101,8 @@ void LoadBundledFonts()
 QFont TahomaFont(double points, bool bold)
 {
     if (bold && g_tahomaFromWine) {
-        QFont font = MakeFont({QStringLiteral("DejaVu Sans"), QStringLiteral("Tahoma")}, QFont::SansSerif, points,
-                              true);
+        QFont font = MakeFont(OneFamily(QStringLiteral("DejaVu Sans"), g_dejaVuSans, QStringLiteral("Tahoma")),
+                              QFont::SansSerif, points, true);
         font.setStretch(QFont::SemiCondensed);
         return font;
     }
@@ -73,13 +111,14 @@ QFont TahomaFont(double points, bool bold)
 
 QFont WindowFont()
 {
-    return MakeFont({QStringLiteral("Lyrovan Sans"), QStringLiteral("Tahoma")}, QFont::SansSerif, 8.25, false);
+    return MakeFont(OneFamily(QStringLiteral("Lyrovan Sans"), g_sansLoaded, QStringLiteral("Tahoma")), QFont::SansSerif,
+                    8.25, false);
 }
 
 QFont TerminalFont()
 {
-    return MakeFont({QStringLiteral("Lyrovan Terminal"), QStringLiteral("DejaVu Sans Mono")}, QFont::TypeWriter, 9,
-                    false);
+    return MakeFont(OneFamily(QStringLiteral("Lyrovan Terminal"), g_terminalLoaded, QStringLiteral("DejaVu Sans Mono")),
+                    QFont::TypeWriter, 9, false);
 }
 
 } // namespace lyrovan

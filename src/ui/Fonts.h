@@ -19,6 +19,9 @@ void PrepareFonts();
 // fonts-wine ships when the system lacks it. Safe to call more than once.
 void LoadBundledFonts();
 
+// The fonts below name the faces LoadBundledFonts found, so they are for
+// after it.
+//
 // Tahoma at the given point size, or the nearest sans-serif font. Bold text
 // comes from a face whose strokes are really heavier: where Tahoma is the
 // fonts-wine copy, whose bold is drawn as thin as its regular, that is

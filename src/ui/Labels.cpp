@@ -9,13 +9,21 @@
 namespace lyrovan {
 
 namespace {
-const char* const FitProperty = "lyrovanFit";
-const char* const LimitProperty = "lyrovanMaxWidth";
+
+// A label that knows how it fits its caption and, for a limited one, the
+// width it never grows beyond (negative: none).
+class FittedLabel : public QLabel {
+public:
+    FittedLabel(QWidget* parent, Fit fitting, int limit = -1) : QLabel(parent), fit(fitting), maxWidth(limit) {}
+
+    const Fit fit;
+    const int maxWidth;
+};
 
 // Draws its one-line caption with an ellipsis when it is wider than the label.
-class LimitedLabel : public QLabel {
+class LimitedLabel : public FittedLabel {
 public:
-    using QLabel::QLabel;
+    LimitedLabel(QWidget* parent, int limit) : FittedLabel(parent, Fit::Caption, limit) {}
 
 protected:
     void paintEvent(QPaintEvent* event) override
@@ -41,7 +49,6 @@ QLabel* SetUpLabel(QLabel* label, const QString& name, const QFont& font, Fit fi
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(fit == Fit::Wraps);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setProperty(FitProperty, static_cast<int>(fit));
     return label;
 }
 
@@ -50,8 +57,8 @@ QLabel* SetUpLabel(QLabel* label, const QString& name, const QFont& font, Fit fi
 // cells), so the sizes are kept by font and caption.
 QSize CaptionSize(const QLabel* label)
 {
-    static QHash<QString, QSize> sizes;
-    const QString key = label->font().key() + QLatin1Char('\n') + label->text();
+    static QHash<std::pair<QFont, QString>, QSize> sizes;
+    const std::pair<QFont, QString> key(label->font(), label->text());
     auto size = sizes.constFind(key);
     if (size == sizes.cend())
         size = sizes.insert(key, label->sizeHint());
@@ -60,12 +67,12 @@ QSize CaptionSize(const QLabel* label)
 
 void FitToCaption(QLabel* label)
 {
-    const auto fit = static_cast<Fit>(label->property(FitProperty).toInt());
+    const auto* fitted = dynamic_cast<const FittedLabel*>(label);
+    const Fit fit = fitted ? fitted->fit : Fit::Fixed;
     if (fit == Fit::Caption) {
         QSize size = CaptionSize(label);
-        bool ok = false;
-        const int limit = label->property(LimitProperty).toInt(&ok);
-        if (ok) {
+        const int limit = fitted->maxWidth;
+        if (limit >= 0) {
             const bool cut = size.width() > limit;
             size.setWidth(qMin(size.width(), limit));
             label->setToolTip(cut ? label->text() : QString());
@@ -80,24 +87,28 @@ void FitToCaption(QLabel* label)
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
                   int left, int top, int width, int height, const QFont& font, Fit fit)
 {
-    QLabel* label = SetUpLabel(new QLabel(parent), name, font, fit);
+    QLabel* label = SetUpLabel(new FittedLabel(parent, fit), name, font, fit);
     label->setGeometry(TwipRect(left, top, width, height));
-    SetCaption(label, caption);
+    label->setText(caption);
+    FitToCaption(label);
     return label;
 }
 
 QLabel* MakeLimitedLabel(QWidget* parent, const QString& name, const QString& caption, int left, int top,
                          int maxWidth, const QFont& font)
 {
-    QLabel* label = SetUpLabel(new LimitedLabel(parent), name, font, Fit::Caption);
-    label->setProperty(LimitProperty, maxWidth);
+    QLabel* label = SetUpLabel(new LimitedLabel(parent, maxWidth), name, font, Fit::Caption);
     label->move(TwipPoint(left, top));
-    SetCaption(label, caption);
+    label->setText(caption);
+    FitToCaption(label);
     return label;
 }
 
 void SetCaption(QLabel* label, const QString& caption)
 {
+    // The same caption again leaves the label as it is.
+    if (caption == label->text())
+        return;
     label->setText(caption);
     FitToCaption(label);
 }

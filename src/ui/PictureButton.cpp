@@ -1,11 +1,19 @@
 #include "PictureButton.h"
 
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPixmap>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
 namespace lyrovan {
+
+QImage ReadPicture(const QString& name)
+{
+    QImageReader reader(name, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 
 QIcon PictureIcon(std::initializer_list<const char*> files)
 {
@@ -13,11 +21,11 @@ QIcon PictureIcon(std::initializer_list<const char*> files)
     QIcon icon;
     for (const char* file : files) {
         const QString name = QString::fromLatin1(file);
-        icon.addPixmap(QPixmap(name, "PNG"));
+        icon.addPixmap(QPixmap::fromImage(ReadPicture(name)));
         if (sharp) {
             QString large = name;
             large.insert(large.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
-            QPixmap pixmap(large, "PNG");
+            QPixmap pixmap = QPixmap::fromImage(ReadPicture(large));
             pixmap.setDevicePixelRatio(2.0);
             if (!pixmap.isNull())
                 icon.addPixmap(pixmap);

@@ -5,10 +5,16 @@
 // serves screens at more than 1x, so it stays sharp there.
 
 #include <QIcon>
+#include <QImage>
 #include <QToolButton>
 #include <initializer_list>
 
 namespace lyrovan {
+
+// One of the program's PNG pictures (a resource such as ":/neck.png").
+// The reader is told the format and does not probe the image format
+// plug-ins, which would load every one of them (GIF, ICO, JPEG) at start-up.
+QImage ReadPicture(const QString& name);
 
 // The program's pictures as an icon: each file (":/strum.png") is read as
 // PNG, and its "@2x" companion only where the screens have more device
