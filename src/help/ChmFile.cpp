@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cstdarg>
@@ -26,6 +27,7 @@ Q_LOGGING_CATEGORY(lcHelp, "lyrovan.help", QtWarningMsg)
 
 // #SYSTEM entries used here.
 constexpr int SystemContentsFile = 0;
+constexpr int SystemIndexFile = 1;
 constexpr int SystemDefaultTopic = 2;
 constexpr int SystemTitle = 3;
 
@@ -411,12 +413,15 @@ bool ChmFile::load(const QByteArray& bytes)
         contents->byKey.insert(key, std::move(system.outputs[i]));
     }
     // Directory order, as the file lists them.
+    QSet<QString> listed;
     for (mschmd_file* entry = header->files; entry; entry = entry->next) {
         const QString path = QString::fromUtf8(entry->filename);
         if (path.startsWith(QLatin1String("/#")) || path.startsWith(QLatin1String("/$")))
             continue;
-        if (contents->byKey.contains(lookupKey(path)) && !contents->files.contains(path))
+        if (contents->byKey.contains(lookupKey(path)) && !listed.contains(path)) {
+            listed.insert(path);
             contents->files.append(path);
+        }
     }
     m_contents = std::move(contents);
     return true;
@@ -472,17 +477,7 @@ QString ChmFile::defaultTopic() const
         return normalizedPath(stored);
 
     // No usable entry: the first page of the table of contents.
-    QString contentsName = systemString(systemEntry(system, SystemContentsFile));
-    if (contentsName.isEmpty()) {
-        const QStringList all = files();
-        for (const QString& file : all) {
-            if (file.endsWith(QLatin1String(".hhc"), Qt::CaseInsensitive)) {
-                contentsName = file;
-                break;
-            }
-        }
-    }
-    if (!contentsName.isEmpty()) {
+    if (const QString contentsName = contentsFile(); !contentsName.isEmpty()) {
         const QString first =
             withoutAnchor(firstContentsTopic(read(contentsName).value_or(QByteArray())));
         if (!first.isEmpty() && contains(first))
@@ -504,6 +499,31 @@ QString ChmFile::title() const
         return {};
     return systemString(
         systemEntry(read(QStringLiteral("/#SYSTEM")).value_or(QByteArray()), SystemTitle));
+}
+
+QString ChmFile::contentsFile() const
+{
+    return sitemapFile(SystemContentsFile, QLatin1String(".hhc"));
+}
+
+QString ChmFile::indexFile() const
+{
+    return sitemapFile(SystemIndexFile, QLatin1String(".hhk"));
+}
+
+QString ChmFile::sitemapFile(int systemCode, QLatin1String extension) const
+{
+    if (!m_contents)
+        return {};
+    const QString named = systemString(
+        systemEntry(read(QStringLiteral("/#SYSTEM")).value_or(QByteArray()), systemCode));
+    if (!named.isEmpty() && contains(named))
+        return named;
+    for (const QString& file : m_contents->files) {
+        if (file.endsWith(extension, Qt::CaseInsensitive))
+            return file;
+    }
+    return {};
 }
 
 QByteArray ChmFile::systemEntry(const QByteArray& system, int code)

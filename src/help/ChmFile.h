@@ -55,6 +55,11 @@ public:
     QString defaultTopic() const;
     // The title from #SYSTEM, empty if there is none.
     QString title() const;
+    // The table of contents (.hhc) and the index (.hhk): the file #SYSTEM
+    // names when it is there, else the first file with that extension;
+    // empty if there is none.
+    QString contentsFile() const;
+    QString indexFile() const;
 
     // Pieces of defaultTopic(), public so they can be checked on their own.
     // Value of the entry with this code in a #SYSTEM file, empty if absent.
@@ -74,6 +79,7 @@ public:
 private:
     struct Contents;
     bool load(const QByteArray& bytes);
+    QString sitemapFile(int systemCode, QLatin1String extension) const;
 
     std::unique_ptr<Contents> m_contents;
     QString m_fileName;

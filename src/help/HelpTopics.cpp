@@ -152,29 +152,9 @@ QString decodeSitemap(const QByteArray& data)
     return text;
 }
 
-QString trimmedName(QByteArray name)
+QList<SitemapEntry> readSitemap(const ChmFile& file, const QString& name)
 {
-    while (name.endsWith('\0'))
-        name.chop(1);
-    return QString::fromLatin1(name).trimmed();
-}
-
-QList<SitemapEntry> readSitemap(const ChmFile& file, int systemCode, QLatin1String extension)
-{
-    QString name = trimmedName(ChmFile::systemEntry(
-        file.read(QStringLiteral("#SYSTEM")).value_or(QByteArray()), systemCode));
-    std::optional<QByteArray> data;
-    if (!name.isEmpty())
-        data = file.read(name);
-    if (!data) {
-        const QStringList files = file.files();
-        for (const QString& path : files) {
-            if (path.endsWith(extension, Qt::CaseInsensitive)) {
-                data = file.read(path);
-                break;
-            }
-        }
-    }
+    const std::optional<QByteArray> data = name.isEmpty() ? std::nullopt : file.read(name);
     return data ? ParseSitemap(*data) : QList<SitemapEntry>();
 }
 
@@ -249,12 +229,12 @@ QList<SitemapEntry> ParseSitemap(const QByteArray& data)
 
 QList<SitemapEntry> ReadContents(const ChmFile& file)
 {
-    return readSitemap(file, 0, QLatin1String(".hhc"));
+    return readSitemap(file, file.contentsFile());
 }
 
 QList<SitemapEntry> ReadIndex(const ChmFile& file)
 {
-    return readSitemap(file, 1, QLatin1String(".hhk"));
+    return readSitemap(file, file.indexFile());
 }
 
 QString TextOfHtml(const QString& html)

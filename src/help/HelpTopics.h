@@ -31,9 +31,8 @@ inline constexpr int MaxSitemapLevel = 16;
 // its Name and Local parameters, nested by <UL>.
 QList<SitemapEntry> ParseSitemap(const QByteArray& data);
 
-// The contents or index file of a help file: the one #SYSTEM names (code 0
-// contents, 1 index), else the first file with the usual extension. Empty
-// when there is none.
+// The parsed contents or index of a help file (ChmFile::contentsFile(),
+// indexFile()); empty when there is none.
 QList<SitemapEntry> ReadContents(const ChmFile& file);
 QList<SitemapEntry> ReadIndex(const ChmFile& file);
 
