@@ -151,7 +151,7 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
     label->setText(caption);
     auto width = widths.constFind(caption);
     if (width == widths.cend())
-        width = widths.insert(caption, label->sizeHint().width());
+        width = widths.insert(caption, PlainCaptionSize(label->font(), caption).width());
     label->setGeometry(Px(left), Px(top), *width, Px(height));
     return label;
 }

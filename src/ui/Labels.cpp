@@ -57,11 +57,15 @@ QLabel* SetUpLabel(QLabel* label, const QString& name, const QFont& font, Fit fi
 // cells), so the sizes are kept by font and caption.
 QSize CaptionSize(const QLabel* label)
 {
+    // A buddy makes & in the caption a shortcut mark, and an empty caption
+    // still takes room: QLabel measures those.
+    if (label->buddy() || label->text().isEmpty())
+        return label->sizeHint();
     static QHash<std::pair<QFont, QString>, QSize> sizes;
     const std::pair<QFont, QString> key(label->font(), label->text());
     auto size = sizes.constFind(key);
     if (size == sizes.cend())
-        size = sizes.insert(key, label->sizeHint());
+        size = sizes.insert(key, PlainCaptionSize(label->font(), label->text()).expandedTo(label->minimumSize()));
     return *size;
 }
 
@@ -83,6 +87,13 @@ void FitToCaption(QLabel* label)
     }
 }
 } // namespace
+
+QSize PlainCaptionSize(const QFont& font, const QString& caption)
+{
+    // What QLabel::sizeHint gives for such a label, measured once: QLabel
+    // lays the caption out three times to find its hints.
+    return QFontMetrics(font).boundingRect(0, 0, 2000, 2000, Qt::AlignLeft | Qt::AlignTop, caption).size();
+}
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
                   int left, int top, int width, int height, const QFont& font, Fit fit)

@@ -22,6 +22,10 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
 QLabel* MakeLimitedLabel(QWidget* parent, const QString& name, const QString& caption, int left, int top,
                          int maxWidth, const QFont& font);
 
+// The size QLabel's size hint gives a one-line plain-text caption (not
+// empty) in font, for a label without margin, indent or frame.
+QSize PlainCaptionSize(const QFont& font, const QString& caption);
+
 // Writes a label's caption, resizing it when it fits its caption.
 void SetCaption(QLabel* label, const QString& caption);
 

@@ -162,6 +162,8 @@ private slots:
     void diagramTopRowClearOfTheNut();
     void boldTextLooksBold_data();
     void boldTextLooksBold();
+    void captionSizesAsQLabelMeasuresThem_data();
+    void captionSizesAsQLabelMeasuresThem();
 
 private:
     void palettes();
@@ -358,6 +360,31 @@ void TestAppearance::boldTextLooksBold()
     qInfo("%s: strokes %.2f px bold, %.2f px regular (%.2fx) at %.2fx", qPrintable(name), bold, plain, bold / plain,
           dpr);
     QVERIFY2(bold >= 1.3 * plain, qPrintable(QStringLiteral("%1 bold / %2 regular").arg(bold).arg(plain)));
+}
+
+void TestAppearance::captionSizesAsQLabelMeasuresThem_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<QString>("caption");
+    const std::pair<const char*, QFont> fonts[] = {
+        {"window", WindowFont()}, {"Tahoma", TahomaFont(8.25)}, {"bold", TahomaFont(12, true)}, {"cells", TerminalFont()}};
+    for (const auto& [name, font] : fonts) {
+        for (const char* caption : {"", " ", "C#", "Fret 12", "Strum Speed", "G# minor pentatonic"})
+            QTest::addRow("%s \"%s\"", name, caption) << font << QString::fromLatin1(caption);
+    }
+}
+
+// Labels that fit their caption measure it once themselves, not through
+// QLabel: the size must stay what QLabel's own size hint gives the label.
+void TestAppearance::captionSizesAsQLabelMeasuresThem()
+{
+    QFETCH(QFont, font);
+    QFETCH(QString, caption);
+    QWidget parent;
+    QLabel* label = MakeLabel(&parent, QStringLiteral("probe"), caption, 0, 0, 15, 15, font, Fit::Caption);
+    QCOMPARE(label->size(), label->sizeHint());
+    SetCaption(label, caption + QStringLiteral("m"));
+    QCOMPARE(label->size(), label->sizeHint());
 }
 
 QTEST_MAIN(TestAppearance)
