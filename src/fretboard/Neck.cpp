@@ -2,6 +2,7 @@
 
 #include "theory/ChordTables.h"
 #include "theory/clsChord.h"
+#include "ui/Beside.h"
 #include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
@@ -20,7 +21,6 @@
 #include <QStringView>
 #include <QWidget>
 
-#include <future>
 #include <string_view>
 
 namespace lyrovan {
@@ -118,10 +118,10 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 // image reader that loads each of them to ask whether it reads PNG, and
 // finds them loaded. One worker does both, one after the other, rather
 // than two workers at once beside the start-up thread.
-std::future<QImage> StretchNeckPicture(const QSize& place)
+Beside<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
-    return std::async(std::launch::async, [place, scale] {
+    return Beside<QImage>([place, scale] {
         const QImage picture =
             ReadPicture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
         QImage stretched;

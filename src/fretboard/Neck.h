@@ -8,10 +8,10 @@
 // carry the note name found at their place as a fixed caption; an update
 // shows those whose caption is one of the chord's notes, the key's in red.
 
+#include "ui/Beside.h"
+
 #include <QImage>
 #include <QObject>
-
-#include <future>
 
 class QWidget;
 class QLabel;
@@ -56,7 +56,7 @@ private:
     QWidget* m_outer = nullptr;
     QWidget* m_inner = nullptr;
     QLabel* m_image = nullptr;
-    std::future<QImage> m_picture;
+    Beside<QImage> m_picture;
     QScrollBar* m_scroll = nullptr;
     QLabel* m_strings[12] = {};
     QLabel* m_markers[Strings][Frets] = {};

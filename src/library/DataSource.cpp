@@ -77,7 +77,7 @@ DataSource::DataSource(QObject* parent) : QObject(parent), m_connection(NewConne
     setObjectName(QStringLiteral("datChords"));
     // A connection made and dropped on the worker leaves the driver's plugin
     // loaded; nothing is opened.
-    m_driverLoaded = std::async(std::launch::async, [name = m_connection + QStringLiteral(".driver")] {
+    m_driverLoaded = Beside<void>([name = m_connection + QStringLiteral(".driver")] {
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         QSqlDatabase::removeDatabase(name);
     });

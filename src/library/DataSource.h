@@ -13,12 +13,13 @@
 // locked, and no journal or other file is made beside it: every refresh
 // reads all rows of its result into memory.
 
+#include "ui/Beside.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
-#include <future>
 #include <vector>
 
 namespace lyrovan {
@@ -75,7 +76,7 @@ private:
 
     // Loads the SQLite driver on a worker thread from construction on, so
     // that the first refresh does not wait for it; Open waits for it first.
-    std::future<void> m_driverLoaded;
+    Beside<void> m_driverLoaded;
 
     QStringList m_fields;
     std::vector<std::vector<QVariant>> m_rows;

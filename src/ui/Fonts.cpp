@@ -1,5 +1,6 @@
 #include "Fonts.h"
 
+#include "Beside.h"
 #include "Twips.h"
 
 #include <QFile>
@@ -7,7 +8,6 @@
 #include <QStringList>
 
 #include <fontconfig/fontconfig.h>
-#include <future>
 
 namespace lyrovan {
 
@@ -22,7 +22,10 @@ bool g_sansLoaded = false;
 bool g_terminalLoaded = false;
 bool g_dejaVuSans = false;
 bool g_loaded = false;
-std::future<void> g_fontConfigRead;
+bool g_prepared = false;
+// The font configuration being read: waited for before Qt's font database
+// first asks fontconfig, or at exit.
+Beside<void> g_fontConfigRead;
 
 QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points, bool bold)
 {
@@ -74,10 +77,11 @@ void PrepareFonts()
     // object removes the desktop's start-up token from the environment while
     // it is built, which must not happen under a reader on another thread:
     // with a token the configuration is read later, on this thread.
-    if (g_fontConfigRead.valid() || qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID")
+    if (g_prepared || qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID")
         || qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"))
         return;
-    g_fontConfigRead = std::async(std::launch::async, ReadFontConfiguration);
+    g_prepared = true;
+    g_fontConfigRead = Beside<void>(ReadFontConfiguration);
 }
 
 void LoadBundledFonts()
