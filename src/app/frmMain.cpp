@@ -13,6 +13,7 @@
 #include "sound/MidiOut.h"
 #include "sound/Strum.h"
 #include "theory/ChordTables.h"
+#include "ui/Beside.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/NamedList.h"
@@ -90,8 +91,14 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     setWindowTitle(QString::fromLatin1(ProductName));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(PictureIcon({":/icon16.png", ":/icon32.png"}));
     setFont(WindowFont());
+    // The window icon and the buttons' pictures are read on a worker while
+    // the controls are built, and put in once they are.
+    Beside<std::array<std::vector<QImage>, 4>> pictures([sharp = qApp->devicePixelRatio() > 1.0] {
+        return std::array<std::vector<QImage>, 4>{
+            ReadIconPictures({":/icon16.png", ":/icon32.png"}, sharp), ReadIconPictures({":/strum.png"}, sharp),
+            ReadIconPictures({":/prev.png"}, sharp), ReadIconPictures({":/next.png"}, sharp)};
+    });
 
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("frmMainClient"));
@@ -113,6 +120,11 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     ApplyStacking();
     SetUpKeyboard();
     m_neck->PlacePicture();
+    const std::array<std::vector<QImage>, 4> read = pictures.get();
+    setWindowIcon(IconOf(read[0]));
+    m_chkStrum->setIcon(IconOf(read[1]));
+    m_cmdNextPos[1]->setIcon(IconOf(read[2]));
+    m_cmdNextPos[0]->setIcon(IconOf(read[3]));
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
@@ -158,16 +170,16 @@ void frmMain::BuildTopBand(QWidget* client)
     m_cboChord->setCurrentIndex(-1);
 
     m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"),
-                                   ":/strum.png", client);
+                                   nullptr, client);
     m_chkStrum->setCheckable(true);
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
 
     m_cmdNextPos[1] = new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"),
-                                        ":/prev.png", client);
+                                        nullptr, client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
     m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"),
-                                        ":/next.png", client);
+                                        nullptr, client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));

@@ -1,5 +1,6 @@
 #include "PictureButton.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPixmap>
@@ -15,23 +16,38 @@ QImage ReadPicture(const QString& name)
     return reader.read();
 }
 
-QIcon PictureIcon(std::initializer_list<const char*> files)
+std::vector<QImage> ReadIconPictures(std::initializer_list<const char*> files, bool sharp)
 {
-    const bool sharp = qApp->devicePixelRatio() > 1.0;
-    QIcon icon;
+    std::vector<QImage> pictures;
     for (const char* file : files) {
         const QString name = QString::fromLatin1(file);
-        icon.addPixmap(QPixmap::fromImage(ReadPicture(name)));
+        pictures.push_back(ReadPicture(name));
         if (sharp) {
             QString large = name;
             large.insert(large.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
-            QPixmap pixmap = QPixmap::fromImage(ReadPicture(large));
-            pixmap.setDevicePixelRatio(2.0);
-            if (!pixmap.isNull())
-                icon.addPixmap(pixmap);
+            if (QFile::exists(large)) {
+                QImage picture = ReadPicture(large);
+                picture.setDevicePixelRatio(2.0);
+                pictures.push_back(std::move(picture));
+            }
         }
     }
+    return pictures;
+}
+
+QIcon IconOf(const std::vector<QImage>& pictures)
+{
+    QIcon icon;
+    for (const QImage& picture : pictures) {
+        if (!picture.isNull())
+            icon.addPixmap(QPixmap::fromImage(picture));
+    }
     return icon;
+}
+
+QIcon PictureIcon(std::initializer_list<const char*> files)
+{
+    return IconOf(ReadIconPictures(files, qApp->devicePixelRatio() > 1.0));
 }
 
 PictureButton::PictureButton(const QString& name, const QString& caption, const char* picture, QWidget* parent)
@@ -39,7 +55,8 @@ PictureButton::PictureButton(const QString& name, const QString& caption, const 
 {
     setObjectName(name);
     setText(caption);
-    setIcon(PictureIcon({picture}));
+    if (picture)
+        setIcon(PictureIcon({picture}));
     setIconSize(QSize(32, 32));
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setFocusPolicy(Qt::StrongFocus);

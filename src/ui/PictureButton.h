@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QToolButton>
 #include <initializer_list>
+#include <vector>
 
 namespace lyrovan {
 
@@ -16,15 +17,23 @@ namespace lyrovan {
 // plug-ins, which would load every one of them (GIF, ICO, JPEG) at start-up.
 QImage ReadPicture(const QString& name);
 
-// The program's pictures as an icon: each file (":/strum.png") is read as
-// PNG, and its "@2x" companion only where the screens have more device
-// pixels than logical ones. Reading them this way skips the icon plug-in
-// lookup and format sniffing that QIcon::addFile costs at start-up.
+// The pictures of an icon: each file (":/strum.png") read as PNG, and its
+// "@2x" companion where sharp (the screens have more device pixels than
+// logical ones) and the program has one. Safe on any thread.
+std::vector<QImage> ReadIconPictures(std::initializer_list<const char*> files, bool sharp);
+
+// An icon of pictures ReadIconPictures read (on the window's thread).
+QIcon IconOf(const std::vector<QImage>& pictures);
+
+// The program's pictures as an icon, read as ReadIconPictures does for the
+// screens there are. Reading them this way skips the icon plug-in lookup
+// and format sniffing that QIcon::addFile costs at start-up.
 QIcon PictureIcon(std::initializer_list<const char*> files);
 
 class PictureButton : public QToolButton {
     Q_OBJECT
 public:
+    // Without picture (nullptr), the picture comes later through setIcon.
     PictureButton(const QString& name, const QString& caption, const char* picture, QWidget* parent);
 
 protected:
