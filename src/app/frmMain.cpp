@@ -303,6 +303,10 @@ void frmMain::Form_Load()
             const QRect area = screen->availableGeometry();
             move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
         }
+        // The first selection below clears the neck (no chord type is
+        // selected yet) before anything is painted; cleared before the
+        // window is shown, the markers are not prepared for the screen first.
+        m_neck->ClearBoard();
         show();
 
         const QStringList folders = QStringList{m_parts.programFolder} + m_parts.dataFolders;

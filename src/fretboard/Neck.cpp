@@ -259,6 +259,16 @@ void Neck::scrNeck_Change()
     m_inner->move(Px(-m_scroll->value()), m_inner->y());
 }
 
+void Neck::ClearBoard()
+{
+    for (auto& string : m_markers) {
+        for (QLabel* marker : string) {
+            marker->hide();
+            SetColours(marker, ClearedBack, MarkerText);
+        }
+    }
+}
+
 void Neck::UpdateFretboard(const clsChord& chord)
 {
     const QString key = chord.Key();

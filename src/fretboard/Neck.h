@@ -35,6 +35,9 @@ public:
     // its other controls are built, which gives the worker that much longer.
     void PlacePicture();
 
+    // Hides every marker and whitens it, as an update without notes does.
+    void ClearBoard();
+
     QWidget* viewport() const { return m_outer; }
     QWidget* strip() const { return m_inner; }
     QScrollBar* scrollBar() const { return m_scroll; }
