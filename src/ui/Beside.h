@@ -2,8 +2,10 @@
 // Start-up work run on a thread of its own, beside the thread that builds
 // the window.
 
+#include <chrono>
 #include <functional>
 #include <future>
+#include <thread>
 #include <utility>
 
 namespace lyrovan {
@@ -20,7 +22,7 @@ void Join(unsigned long handle);
 } // namespace detail
 
 // Runs work once on a new thread. get() waits for its result; destroying it
-// waits for the work to end, as std::async's future does. Where no thread
+// waits for the thread to end, as std::async's future does. Where no thread
 // can be started, the work runs at once on the calling thread.
 template <typename T>
 class Beside {
@@ -51,9 +53,17 @@ public:
     // Whether there is a result still to take.
     bool valid() const { return m_result.valid(); }
     // Waits for the work and takes its result (rethrowing what it threw).
+    // The window's thread waits here at start-up for a fraction of a
+    // millisecond, if at all: it checks for the result for up to two
+    // milliseconds before it sleeps, as falling asleep and being woken again
+    // takes about a tenth of one. The thread is joined when this is
+    // destroyed.
     T get()
     {
-        join();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+        while (m_result.wait_for(std::chrono::seconds(0)) != std::future_status::ready
+               && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
         return m_result.get();
     }
 
