@@ -75,10 +75,22 @@ QString ImmutableUri(const QString& absolutePath)
 DataSource::DataSource(QObject* parent) : QObject(parent), m_connection(NewConnectionName())
 {
     setObjectName(QStringLiteral("datChords"));
-    // A connection made and dropped on the worker leaves the driver's plugin
-    // loaded; nothing is opened.
+    // Meanwhile a worker loads the driver's plug-in and has SQLite start up
+    // on a database in memory, reading as Open does, so that the chord
+    // database's open finds both ready; no file is opened there.
     m_driverLoaded = Beside<void>([name = m_connection + QStringLiteral(".driver")] {
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(SqlDriver, name);
+            db.setDatabaseName(QStringLiteral(":memory:"));
+            if (db.open()) {
+                QSqlQuery query(db);
+                query.exec(QStringLiteral("CREATE TABLE Warm (Field TEXT)"));
+                query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+                query.exec(QStringLiteral("SELECT Field FROM Warm WHERE Field = 'A' ORDER BY Field"));
+                query.next();
+                db.record(QStringLiteral("Warm"));
+            }
+        }
         QSqlDatabase::removeDatabase(name);
     });
 }
