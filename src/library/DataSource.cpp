@@ -75,9 +75,9 @@ QString ImmutableUri(const QString& absolutePath)
 DataSource::DataSource(QObject* parent) : QObject(parent), m_connection(NewConnectionName())
 {
     setObjectName(QStringLiteral("datChords"));
-    // Meanwhile a worker loads the driver's plug-in and has SQLite start up
-    // on a database in memory, reading as Open does, so that the chord
-    // database's open finds both ready; no file is opened there.
+    // A worker loads the driver's plug-in and has SQLite start up on a
+    // database in memory, read as Open reads the chord database, so that
+    // Open finds both ready; no file is opened there.
     m_driverLoaded = Beside<void>([name = m_connection + QStringLiteral(".driver")] {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(SqlDriver, name);

@@ -74,8 +74,9 @@ private:
     QString m_connection;     // this object's own Qt SQL connection name
     QString m_openedFile;     // the file the connection has open, empty if none
 
-    // Loads the SQLite driver on a worker thread from construction on, so
-    // that the first refresh does not wait for it; Open waits for it first.
+    // Loads the SQLite driver and starts SQLite up on a worker thread from
+    // construction on, so that the first refresh does not wait for them;
+    // Open waits for it first.
     Beside<void> m_driverLoaded;
 
     QStringList m_fields;
