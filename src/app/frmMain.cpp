@@ -169,17 +169,15 @@ void frmMain::BuildTopBand(QWidget* client)
     m_cboChord->setMaxVisibleItems(ChordTypeCount);
     m_cboChord->setCurrentIndex(-1);
 
-    m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"),
-                                   nullptr, client);
+    m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"), client);
     m_chkStrum->setCheckable(true);
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
 
-    m_cmdNextPos[1] = new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"),
-                                        nullptr, client);
+    m_cmdNextPos[1] =
+        new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"), client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
-    m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"),
-                                        nullptr, client);
+    m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"), client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));

@@ -76,7 +76,7 @@ private:
 
     // Loads the SQLite driver and starts SQLite up on a worker thread from
     // construction on, so that the first refresh does not wait for them;
-    // Open waits for it first.
+    // Open waits for the worker first.
     Beside<void> m_driverLoaded;
 
     QStringList m_fields;

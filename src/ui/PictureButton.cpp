@@ -50,13 +50,10 @@ QIcon PictureIcon(std::initializer_list<const char*> files)
     return IconOf(ReadIconPictures(files, qApp->devicePixelRatio() > 1.0));
 }
 
-PictureButton::PictureButton(const QString& name, const QString& caption, const char* picture, QWidget* parent)
-    : QToolButton(parent)
+PictureButton::PictureButton(const QString& name, const QString& caption, QWidget* parent) : QToolButton(parent)
 {
     setObjectName(name);
     setText(caption);
-    if (picture)
-        setIcon(PictureIcon({picture}));
     setIconSize(QSize(32, 32));
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setFocusPolicy(Qt::StrongFocus);

@@ -33,8 +33,8 @@ QIcon PictureIcon(std::initializer_list<const char*> files);
 class PictureButton : public QToolButton {
     Q_OBJECT
 public:
-    // Without picture (nullptr), the picture comes later through setIcon.
-    PictureButton(const QString& name, const QString& caption, const char* picture, QWidget* parent);
+    // The picture comes through setIcon (see PictureIcon and IconOf).
+    PictureButton(const QString& name, const QString& caption, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
