@@ -2,16 +2,14 @@
 
 #include "app/DataFiles.h"
 #include "app/frmAbout.h"
-#include "errors/Pause.h"
 #include "errors/ReportError.h"
 #include "fretboard/Neck.h"
 #include "help/Help.h"
 #include "library/ChordDiagram.h"
+#include "library/ChordPositions.h"
 #include "library/ChordTexts.h"
-#include "library/DataSource.h"
 #include "sound/Instruments.h"
-#include "sound/MidiOut.h"
-#include "sound/Strum.h"
+#include "sound/Strummer.h"
 #include "theory/ChordTables.h"
 #include "ui/Beside.h"
 #include "ui/Fonts.h"
@@ -25,7 +23,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
@@ -35,7 +32,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -100,22 +96,18 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
             ReadIconPictures({":/prev.png"}, sharp), ReadIconPictures({":/next.png"}, sharp)};
     });
 
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("frmMainClient"));
-    m_client->setFixedSize(Px(ClientWidth), Px(ClientHeight));
-    setCentralWidget(m_client);
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("frmMainClient"));
+    client->setFixedSize(Px(ClientWidth), Px(ClientHeight));
+    setCentralWidget(client);
 
-    m_tmrStrum = new QTimer(this);
-    m_tmrStrum->setObjectName(QStringLiteral("tmrStrum"));
-    m_tmrStrum->setTimerType(Qt::PreciseTimer);
-    m_tmrStrum->setInterval(100);
-
-    m_datChords = new DataSource(this);
-
-    BuildTopBand(m_client);
-    m_neck = new Neck(m_client);
-    m_diagram = new ChordDiagram(m_client);
-    BuildStatusBar(m_client);
+    m_positions = new ChordPositions(this);
+    BuildTopBand(client);
+    m_neck = new Neck(client);
+    m_diagram = new ChordDiagram(client);
+    BuildStatusBar(client);
+    m_strummer = new Strummer(m_chkStrum, m_parts.midi, this);
+    m_strummer->setScore([this] { return m_diagram->position(); });
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
@@ -133,7 +125,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     // The toggle reacts to every change of its state, by a click or by the
     // end of a strum; setting the state it already has does nothing.
     connect(m_chkStrum, &QToolButton::toggled, this, [this] { chkStrum_Click(); });
-    connect(m_tmrStrum, &QTimer::timeout, this, [this] { tmrStrum_Timer(); });
+    connect(m_strummer->tmrStrum(), &QTimer::timeout, this, [this] { tmrStrum_Timer(); });
     // The bars act on every change of their value: a drag, an arrow or
     // trough click, the keyboard or the wheel.
     for (int index = 0; index < 2; ++index)
@@ -252,8 +244,6 @@ void frmMain::ApplyStacking()
         m_statBar, m_slider[1], m_slider[0], m_chkStrum, m_cmdNextPos[1], m_cmdNextPos[0],
         m_diagram->frame(), m_neck->viewport(), m_fraChordSelector, m_label1[1], m_label1[0],
     };
-    for (int k = 11; k >= 0; --k)
-        m_neck->stringLabel(k)->raise();
     for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it)
         (*it)->raise();
 }
@@ -309,7 +299,7 @@ void frmMain::Form_Load()
 
         const QStringList folders = QStringList{m_parts.programFolder} + m_parts.dataFolders;
         const DataFile database = FindDataFile(folders, QStringLiteral("Chords.mdb"));
-        m_datChords->setDatabaseName(database.path, database.alsoLookedIn);
+        m_positions->setDatabaseName(database.path, database.alsoLookedIn);
         const DataFile help = FindDataFile(folders, QStringLiteral("Help.chm"));
         m_helpFile = help.path;
         m_helpAlsoLookedIn = help.alsoLookedIn;
@@ -319,10 +309,7 @@ void frmMain::Form_Load()
         m_cboChord->setCurrentText(Latin1(ChordTypes[0].listText));
         cboChord_Click();
 
-        m_midiChannel = 0;
-        m_noteVelocity = 127;
-        m_midiDeviceId = -1;
-        m_instrumentProgram = 24;
+        m_strummer->SetSoundDefaults();
     } catch (...) {
         ReportError(RuntimeError::fromCurrentException());
     }
@@ -354,7 +341,7 @@ void frmMain::cboChord_Click()
 void frmMain::UpdateFretboard()
 {
     if (m_currentChord)
-        m_neck->UpdateFretboard(*m_currentChord);
+        m_neck->ShowNotes(m_currentChord->Key(), m_currentChord->Construct());
 }
 
 const clsChord& frmMain::RequireChord() const
@@ -371,13 +358,10 @@ void frmMain::QueryChords()
         for (QWidget* control : positionControls)
             control->setEnabled(true);
 
-        m_datChords->setRecordSource(ChordQuerySql(RequireChord().Key(), m_cboChord->currentIndex()));
-        m_datChords->Refresh();
-
+        m_positions->Query(RequireChord().Key(), m_cboChord->currentIndex());
         cmdNextPos_Click(2);
-
         // One stored position or none: nothing to step through or strum.
-        if (m_datChords->RecordCount() <= 1) {
+        if (m_positions->RecordCount() <= 1) {
             for (QWidget* control : positionControls)
                 control->setEnabled(false);
         }
@@ -388,57 +372,12 @@ void frmMain::QueryChords()
 
 void frmMain::cmdNextPos_Click(int Index)
 {
-    // Each step is tried on its own and a failing one is passed over
-    // silently: an empty result leaves empty cells and the previous fret.
-    const auto step = [](auto&& body) {
-        try {
-            body();
-        } catch (...) {
-        }
-    };
-
-    switch (Index) {
-    case 0:
-        step([this] { m_datChords->MoveNext(); });
-        step([this] {
-            if (m_datChords->Eof())
-                m_datChords->MoveFirst();
-        });
-        break;
-    case 1:
-        step([this] { m_datChords->MovePrevious(); });
-        step([this] {
-            if (m_datChords->Bof())
-                m_datChords->MoveLast();
-        });
-        break;
-    case 2:
-        step([this] { m_datChords->MoveFirst(); });
-        break;
-    default:
-        break;
+    m_diagram->showPosition(m_positions->Step(Index));
+    try {
+        UpdateCaptions();
+    } catch (...) {
+        // Passed over, as every failing step of a position change is.
     }
-
-    QString fingering;
-    bool read = false;
-    step([&] {
-        fingering = FieldText(m_datChords->Field(QStringLiteral("Fingering")));
-        read = true;
-    });
-    m_positionShown = read && !fingering.isEmpty();
-
-    for (int row = 0; row < DiagramRows; ++row)
-        for (int string = 1; string <= DiagramStrings; ++string)
-            SetCaption(m_diagram->cell(string, row), FingeringCell(fingering, string, row));
-
-    step([this] {
-        if (const auto fret = PositionFretFrom(m_datChords->Field(QStringLiteral("Fret"))))
-            m_positionFret = *fret;
-    });
-
-    m_diagram->nutUpper()->setVisible(m_positionFret == 0);
-
-    step([this] { UpdateCaptions(); });
 }
 
 void frmMain::UpdateCaptions()
@@ -447,8 +386,7 @@ void frmMain::UpdateCaptions()
     const QString construct = chord.Construct();
     SetCaption(m_lblPanel[1], ConstructionCaption(construct));
     SetCaption(m_lblPanel[0], StatusChordCaption(chord.Key(), m_chordSuffix));
-    SetCaption(m_diagram->fretCaption(), FretCaption(m_positionFret));
-    SetCaption(m_diagram->chordCaption(), DiagramChordCaption(chord.Key(), m_chordSuffix));
+    m_diagram->setCaptions(FretCaption(m_diagram->position().fret), DiagramChordCaption(chord.Key(), m_chordSuffix));
 }
 
 void frmMain::mnuQuitYes_Click()
@@ -487,10 +425,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     if (!m_soundPrepared && event->type() == QEvent::Paint && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this) {
         m_soundPrepared = true;
-        QTimer::singleShot(0, this, [this] {
-            if (m_parts.midi)
-                m_parts.midi->prepare();
-        });
+        QTimer::singleShot(0, this, [this] { m_strummer->prepare(); });
     }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -516,102 +451,18 @@ void frmMain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    try {
-        // The timer goes with the window: no further strum step runs.
-        m_tmrStrum->stop();
-        if (m_parts.midi)
-            m_parts.midi->close();
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
+    // The timer goes with the window: no further strum step runs.
+    m_strummer->Unload();
 }
 
 void frmMain::chkStrum_Click()
 {
-    try {
-        if (m_chkStrum->isChecked()) {
-            QElapsedTimer clicked;
-            clicked.start();
-            m_chkStrum->setText(QStringLiteral("&Stop"));
-            if (!m_cmdNextPos[0]->isEnabled())
-                return;
-            const std::int32_t opened = m_parts.midi ? m_parts.midi->open(m_midiDeviceId) : -1;
-            if (opened != 0) {
-                // The reason and what helps go to the box's detailed text.
-                ShowMessage(QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."),
-                            QString::fromLatin1(ProductName), MessageIcon::Warning,
-                            m_parts.midi ? m_parts.midi->failureText() : QString());
-            }
-            SendToDevice(PackProgramChange(m_instrumentProgram));
-            // Enabling a running timer keeps its beat: a strum resumed after
-            // Stop goes on at its next tick, not one full interval later.
-            // Otherwise the first string is due one interval after the click,
-            // however long the open took (a soundfont still loading, a new
-            // audio output); the first tick sets the interval back.
-            if (!m_tmrStrum->isActive()) {
-                const qint64 spent = opened == 0 ? clicked.elapsed() : 0;
-                m_tmrStrum->start(static_cast<int>(std::max<qint64>(0, m_strumInterval - spent)));
-            }
-        } else {
-            if (m_parts.midi)
-                m_parts.midi->close();
-            m_chkStrum->setText(QStringLiteral("&Strum"));
-        }
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
+    m_strummer->chkStrum_Click(m_cmdNextPos[0]->isEnabled());
 }
 
 void frmMain::tmrStrum_Timer()
 {
-    try {
-        // A new speed, or the first tick after a late start: the next tick
-        // comes one full interval from this one.
-        if (m_tmrStrum->interval() != m_strumInterval)
-            m_tmrStrum->setInterval(m_strumInterval);
-        ++m_strumStep;
-        const StrumStepPlan plan = PlanStrumStep(m_strumStep, m_instrumentProgram > LastGuitarProgram);
-        if (!plan.ends) {
-            m_stringBaseNote = plan.baseNote;
-            // No stored position shown (a chord type without one was chosen
-            // mid-strum): the empty diagram plays nothing.
-            if (!m_positionShown)
-                return;
-            // The diagram as it is now: a change of position mid-strum is heard.
-            QStringList column;
-            for (int row = 0; row < 6; ++row)
-                column << m_diagram->cell(plan.string, row)->text();
-            if (const std::optional<int> offset = ColumnOffset(column, m_positionFret))
-                PlayNote(*offset);
-            return;
-        }
-        m_strumStep = 0;
-        m_tmrStrum->stop();
-        // The last note rings on while the window stays responsive.
-        const QPointer<frmMain> alive(this);
-        Pause(1, false);
-        if (alive)
-            m_chkStrum->setChecked(false);
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
-}
-
-void frmMain::PlayNote(int FretOffset)
-{
-    try {
-        if (FretOffset == -1)
-            return;
-        SendToDevice(PackNoteOn(m_midiChannel, m_stringBaseNote + FretOffset, m_noteVelocity));
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
-}
-
-void frmMain::SendToDevice(std::uint32_t message)
-{
-    if (m_parts.midi)
-        m_parts.midi->shortMessage(message);
+    m_strummer->tmrStrum_Timer();
 }
 
 void frmMain::mnuInst_Click(int Index)
@@ -621,22 +472,16 @@ void frmMain::mnuInst_Click(int Index)
     for (int i = FirstInstrumentIndex; i <= LastInstrumentIndex; ++i)
         m_mnuInst[i]->setChecked(false);
     m_mnuInst[Index]->setChecked(true);
-    m_instrumentProgram = entry.program;
-    m_diagram->bassArea()->setVisible(Index > SeparatorIndex);
+    m_strummer->setInstrumentProgram(entry.program);
+    m_diagram->showBassArea(Index > SeparatorIndex);
 }
 
 void frmMain::Slider_Scroll(int Index)
 {
     if (Index == 0)
-        m_noteVelocity = m_slider[0]->value();
-    else if (Index == 1) {
-        // Setting a running timer's interval restarts it, so during a drag
-        // the strum would stall; a running strum takes the new interval at
-        // its next tick instead.
-        m_strumInterval = 201 - m_slider[1]->value();
-        if (!m_tmrStrum->isActive())
-            m_tmrStrum->setInterval(m_strumInterval);
-    }
+        m_strummer->setNoteVelocity(m_slider[0]->value());
+    else if (Index == 1)
+        m_strummer->setStrumInterval(201 - m_slider[1]->value());
 }
 
 } // namespace lyrovan

@@ -1,7 +1,7 @@
 #include "Neck.h"
 
 #include "theory/ChordTables.h"
-#include "theory/clsChord.h"
+#include "theory/Tuning.h"
 #include "ui/Beside.h"
 #include "ui/Contrast.h"
 #include "ui/Fonts.h"
@@ -35,9 +35,6 @@ constexpr int StripWidth = 12445;
 constexpr int StripHeight = 2295;
 constexpr int ScrollMin = 300;
 constexpr int ScrollMax = 7000;
-
-// Standard tuning, string 1 (highest, top row) to string 6.
-constexpr std::string_view OpenNotes[Neck::Strings] = {"E ", "B ", "G ", "D ", "A ", "E "};
 
 constexpr int MarkerTops[Neck::Strings] = {60, 420, 720, 1080, 1380, 1740};
 constexpr int MarkerHeight = 195;
@@ -90,7 +87,7 @@ const QColor MarkerText(0, 0, 0);
 // Note name f semitones above the open note of string (1..6).
 QString CaptionAt(int string, int fret)
 {
-    const int open = PitchClassOf(OpenNotes[string - 1]);
+    const int open = StandardTuning.openPitchClass(string);
     const std::string_view name = NoteNames[static_cast<std::size_t>((open + fret) % 12)];
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
@@ -191,14 +188,17 @@ Neck::Neck(QWidget* window) : QObject(window)
     m_scroll->raise();
     connect(m_scroll, &QScrollBar::valueChanged, this, [this] { scrNeck_Change(); });
 
+    // The string numbers beside the viewport lie behind the window's other
+    // controls.
     const QFont font = TahomaFont(12, true);
     for (int k = 0; k < 6; ++k) {
-        m_strings[k] = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k), QStringLiteral("%1-").arg(k + 1),
+        QLabel* left = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k), QStringLiteral("%1-").arg(k + 1),
                                  90, StringTops[k], 255, 285, font, Fit::Caption);
         QLabel* right = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k + 6),
                                   QStringLiteral("-%1").arg(k + 1), 5520, StringTops[k], 255, 285, font, Fit::Caption);
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        m_strings[k + 6] = right;
+        left->lower();
+        right->lower();
     }
 }
 
@@ -269,11 +269,8 @@ void Neck::ClearBoard()
     }
 }
 
-void Neck::UpdateFretboard(const clsChord& chord)
+void Neck::ShowNotes(const QString& key, const QString& notes)
 {
-    const QString key = chord.Key();
-    const QString notes = chord.Construct();
-
     // As clearing the board and then showing the chord's markers, but each
     // marker is set once to what it ends as: one that stays shown is not
     // hidden and shown again. The tuning lives only in the captions: each

@@ -19,8 +19,6 @@ class QScrollBar;
 
 namespace lyrovan {
 
-class clsChord;
-
 class Neck : public QObject {
     Q_OBJECT
 public:
@@ -38,17 +36,15 @@ public:
     // Hides every marker and whitens it, as an update without notes does.
     void ClearBoard();
 
+    // For the window's layout: the viewport (in front of the string
+    // numbers) and its scroll bar (in the tab order).
     QWidget* viewport() const { return m_outer; }
-    QWidget* strip() const { return m_inner; }
     QScrollBar* scrollBar() const { return m_scroll; }
-    // String numbers "1-".."6-" (0..5) and "-1".."-6" (6..11).
-    QLabel* stringLabel(int index) const { return m_strings[index]; }
-    // The marker of string (1..6) at fret (0..21).
-    QLabel* marker(int string, int fret) const { return m_markers[string - 1][fret]; }
 
-    // Shows the markers of the chord's notes, the key's on red, and hides
-    // the others; every marker on white but the key's.
-    void UpdateFretboard(const clsChord& chord);
+    // Shows the markers whose note is one of notes (two-character note
+    // names, "C E G "), those of key ("C ") on red as long as there are
+    // notes, and hides the others; every marker on white but the key's.
+    void ShowNotes(const QString& key, const QString& notes);
 
 private:
     void BuildStrip();
@@ -61,7 +57,6 @@ private:
     QLabel* m_image = nullptr;
     Beside<QImage> m_picture;
     QScrollBar* m_scroll = nullptr;
-    QLabel* m_strings[12] = {};
     QLabel* m_markers[Strings][Frets] = {};
 };
 

@@ -98,10 +98,24 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
         new LineShape(m_frame, QStringLiteral("linStrum(7)"), GridLeft, NutUpperY, GridRight, NutUpperY, LineGrey);
 }
 
-QLabel* ChordDiagram::cell(int string, int row) const
+void ChordDiagram::showPosition(const ChordPosition& position)
 {
-    Q_ASSERT(string >= 1 && string <= DiagramStrings && row >= 0 && row < DiagramRows);
-    return m_cells[string - 1][row];
+    for (int row = 0; row < DiagramRows; ++row)
+        for (int string = 1; string <= DiagramStrings; ++string)
+            SetCaption(m_cells[string - 1][row], position.cell(string, row));
+    m_nutUpper->setVisible(position.fret == 0);
+    m_position = position;
+}
+
+void ChordDiagram::setCaptions(const QString& fret, const QString& chord)
+{
+    SetCaption(m_lblDiaFret, fret);
+    SetCaption(m_lblDiaChord, chord);
+}
+
+void ChordDiagram::showBassArea(bool shown)
+{
+    m_shpBass->setVisible(shown);
 }
 
 } // namespace lyrovan

@@ -1,7 +1,7 @@
 #pragma once
-// The MIDI output the main window plays through: open a device, send packed
-// short messages, close. The program hands the window the built-in
-// synthesizer; tests hand it a recorder.
+// The MIDI output the strum plays through: open a device, send packed short
+// messages, close. The program hands the strum the built-in synthesizer;
+// tests hand it a recorder; NullMidiOut stands in where there is none.
 //
 // A packed short message is status + data1 * 256 + data2 * 65536.
 
@@ -27,5 +27,20 @@ public:
     // there is nothing to tell.
     virtual QString failureText() const { return {}; }
 };
+
+// No MIDI output at all: every open fails, and nothing is ever sent.
+class NullMidiOut final : public MidiOut {
+public:
+    std::int32_t open(std::int32_t) override { return -1; }
+    void shortMessage(std::uint32_t) override {}
+    void close() override {}
+};
+
+// Packs a note-on: 0x90 + channel + note * 256 + velocity * 65536. The note
+// travels as a 16-bit value: a note outside 0..127 cannot be packed and
+// raises the overflow error (6).
+std::uint32_t PackNoteOn(int channel, int note, int velocity);
+// Packs a program change for channel 0: 0xC0 + program * 256.
+std::uint32_t PackProgramChange(int program);
 
 } // namespace lyrovan

@@ -7,7 +7,7 @@
 #include "app/frmMain.h"
 #include "library/ChordDb.h"
 #include "sound/FluidSynthOut.h"
-#include "sound/Strum.h"
+#include "sound/MidiOut.h"
 #include "support/PulseServer.h"
 #include "support/TestSupport.h"
 #include "ui/Fonts.h"
