@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace lyrovan {
 
@@ -26,6 +27,11 @@ public:
     // Why the last open failed and what helps, for the user; empty when
     // there is nothing to tell.
     virtual QString failureText() const { return {}; }
+    // An open made while prepare()'s work was still going reports success
+    // at once and plays its messages once the output is ready. Should the
+    // output then fail to open after all, report is called (on the thread
+    // that opened) instead.
+    virtual void whenOpenFailsLater(std::function<void()> report) { (void)report; }
 };
 
 // No MIDI output at all: every open fails, and nothing is ever sent.

@@ -54,9 +54,20 @@ Strummer::Strummer(QAbstractButton* toggle, MidiOut* midi, QObject* parent)
     m_tmrStrum->setObjectName(QStringLiteral("tmrStrum"));
     m_tmrStrum->setTimerType(Qt::PreciseTimer);
     m_tmrStrum->setInterval(m_strumInterval);
+    m_midi->whenOpenFailsLater([this] { WarnUnableToOpen(); });
 }
 
-Strummer::~Strummer() = default;
+Strummer::~Strummer()
+{
+    m_midi->whenOpenFailsLater({});
+}
+
+void Strummer::WarnUnableToOpen()
+{
+    // The reason and what helps go to the box's detailed text.
+    ShowMessage(QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."),
+                QString::fromLatin1(ProductName), MessageIcon::Warning, m_midi->failureText());
+}
 
 void Strummer::SetSoundDefaults()
 {
@@ -100,11 +111,8 @@ void Strummer::chkStrum_Click(bool canStart)
         if (!canStart)
             return;
         const std::int32_t opened = m_midi->open(m_midiDeviceId);
-        if (opened != 0) {
-            // The reason and what helps go to the box's detailed text.
-            ShowMessage(QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."),
-                        QString::fromLatin1(ProductName), MessageIcon::Warning, m_midi->failureText());
-        }
+        if (opened != 0)
+            WarnUnableToOpen();
         m_midi->shortMessage(PackProgramChange(m_instrumentProgram));
         // Enabling a running timer keeps its beat: a strum resumed after
         // Stop goes on at its next tick, not one full interval later.

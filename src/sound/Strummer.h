@@ -69,6 +69,7 @@ public:
 
 private:
     void PlayNote(int FretOffset);
+    void WarnUnableToOpen();
     bool bass() const;
 
     QAbstractButton* m_toggle;

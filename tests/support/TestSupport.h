@@ -45,10 +45,10 @@ public:
     FakeOpener(const FakeOpener&) = delete;
     FakeOpener& operator=(const FakeOpener&) = delete;
 
-    int open(const QString& target) override
+    void open(const QString& target, std::function<void(int)> done) override
     {
         targets << target;
-        return m_result;
+        done(m_result);
     }
 
     QStringList targets;
