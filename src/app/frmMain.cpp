@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "app/DataFiles.h"
+#include "app/StartupSteps.h"
 #include "app/frmAbout.h"
 #include "errors/ReportError.h"
 #include "fretboard/Neck.h"
@@ -425,6 +426,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     if (!m_soundPrepared && event->type() == QEvent::Paint && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this) {
         m_soundPrepared = true;
+        MarkStartupStep("painted");
         QTimer::singleShot(0, this, [this] { m_strummer->prepare(); });
     }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
