@@ -10,7 +10,11 @@
 // time and the minor page faults at each, which the benchmark prints as
 // medians so that it shows where the time goes.
 //
-//     bench_startup [runs]     (21 runs of each by default)
+//     bench_startup [runs [program...]]
+//
+// 21 runs of each by default. Programs named on the command line are run
+// in turn with the bare window instead of this build's lyrovan, to compare
+// builds or variants of one.
 
 #include "BenchSupport.h"
 
@@ -230,38 +234,46 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_startup: the X server has no DAMAGE extension\n");
         return 1;
     }
-    const char* const programs[2] = {LYROVAN_BARE_WINDOW, LYROVAN_PROGRAM};
-    std::vector<Run> results[2];
+    std::vector<const char*> programs{LYROVAN_BARE_WINDOW};
+    for (int k = 2; k < argc; ++k)
+        programs.push_back(argv[k]);
+    if (programs.size() == 1)
+        programs.push_back(LYROVAN_PROGRAM);
+    const std::size_t count = programs.size();
+    std::vector<std::vector<Run>> results(count);
     for (const char* program : programs)
         RunOnce(screen, server.display(), program); // warm the page cache
     for (int i = 0; i < runs; ++i)
-        for (int p = 0; p < 2; ++p)
+        for (std::size_t p = 0; p < count; ++p)
             results[p].push_back(RunOnce(screen, server.display(), programs[p]));
 
-    std::vector<double> firstPixel[2];
-    for (int p = 0; p < 2; ++p)
+    std::vector<std::vector<double>> firstPixel(count);
+    for (std::size_t p = 0; p < count; ++p) {
         for (const Run& run : results[p])
             if (run.firstPixelMs > 0)
                 firstPixel[p].push_back(run.firstPixelMs);
-    if (firstPixel[0].size() != std::size_t(runs) || firstPixel[1].size() != std::size_t(runs)) {
-        std::fprintf(stderr, "bench_startup: a program painted nothing\n");
-        return 1;
+        if (firstPixel[p].size() != std::size_t(runs)) {
+            std::fprintf(stderr, "bench_startup: %s painted nothing\n", programs[p]);
+            return 1;
+        }
     }
     const double bare = Median(firstPixel[0]);
-    const double lyrovan = Median(firstPixel[1]);
     std::printf("exec to first painted pixel on Xvfb, %d runs each, alternating\n", runs);
     std::printf("  bare Qt 6 QMainWindow : median %7.2f ms  p90 %7.2f ms\n", bare, Quantile(firstPixel[0], 0.9));
-    std::printf("  Lyrovan               : median %7.2f ms  p90 %7.2f ms\n", lyrovan, Quantile(firstPixel[1], 0.9));
-    std::printf("  ratio                 : %.2f\n", lyrovan / bare);
+    for (std::size_t p = 1; p < count; ++p) {
+        const double ms = Median(firstPixel[p]);
+        std::printf("  %-21s : median %7.2f ms  p90 %7.2f ms  ratio %.2f\n", count == 2 ? "Lyrovan" : programs[p], ms,
+                    Quantile(firstPixel[p], 0.9), ms / bare);
+    }
 
     // Each step's median time since exec, the median time of the step
     // itself (from the step before, run by run), and its page faults.
     const char* const order[] = {"main", "application", "fonts", "built", "loaded", "painted"};
     const char* const meaning[] = {"exec to main (libraries)", "QApplication (X connection)", "fonts",
                                    "window built", "Form_Load (show, queries)", "first paint event"};
-    for (int p = 0; p < 2; ++p) {
+    for (std::size_t p = 0; p < count; ++p) {
         std::printf("%s (median ms since exec / of the step itself / its minor page faults)\n",
-                    p == 0 ? "bare window" : "Lyrovan");
+                    p == 0 ? "bare window" : count == 2 ? "Lyrovan" : programs[p]);
         std::vector<double> previousMs(std::size_t(runs), 0.0), previousFaults(std::size_t(runs), 0.0);
         for (std::size_t k = 0; k < std::size(order); ++k) {
             std::vector<double> at, own, faults;

@@ -3,6 +3,8 @@
 // a set of frets is a correct and playable position, which fingers press it,
 // and how it is written into a chord diagram of the chord database.
 
+#include "theory/Tuning.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -21,7 +23,16 @@ inline constexpr int DiagramRows = 6;
 // low-to-high order. The rules take the tuning as a parameter; the known
 // forms (Positions.h) are written for standard tuning.
 using Tuning = std::array<int, StringCount>;
-inline constexpr Tuning StandardTuning{40, 45, 50, 55, 59, 64};
+
+// A tuning of the program's (string 1 first) in this order.
+constexpr Tuning LowToHigh(const lyrovan::Tuning& tuning)
+{
+    Tuning open{};
+    for (int string = 1; string <= StringCount; ++string)
+        open[static_cast<std::size_t>(StringCount - string)] = tuning.openNote(string);
+    return open;
+}
+inline constexpr Tuning StandardTuning = LowToHigh(lyrovan::StandardTuning);
 
 // Fret of each string: Muted, 0 for the open string, or 1..MaxFret.
 using Frets = std::array<int, StringCount>;
