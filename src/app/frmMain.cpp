@@ -49,36 +49,6 @@ constexpr int ClientHeight = 4065;
 // Run-time error number for using the chord before start-up created it.
 constexpr std::int32_t ObjectNotSet = 91;
 
-QString Latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height,
-                    const QString& accessibleName, const QString& description)
-{
-    auto* list = new DropDownList(parent);
-    list->setObjectName(name);
-    NameList(list, accessibleName, description);
-    list->setEditable(false);
-    list->setFont(TahomaFont(8.25));
-    list->setGeometry(TwipRect(left, top, width, height));
-    return list;
-}
-
-QScrollBar* MakeSlider(QWidget* parent, int index, int top, int minimum, int maximum, int small, int large,
-                       int value)
-{
-    auto* bar = new ScrollBar(parent);
-    bar->setObjectName(QStringLiteral("Slider(%1)").arg(index));
-    bar->setGeometry(TwipRect(6000, top, 1095, 375));
-    bar->setRange(minimum, maximum);
-    bar->setSingleStep(small);
-    bar->setPageStep(large);
-    bar->setValue(value);
-    return bar;
-}
-
 } // namespace
 
 frmMain::frmMain(MainWindowParts parts, QWidget* parent)
@@ -149,16 +119,17 @@ void frmMain::BuildTopBand(QWidget* client)
     m_fraChordSelector->setFont(TahomaFont(9.75));
     m_fraChordSelector->setGeometry(TwipRect(120, 0, 4455, 855));
 
-    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315, QStringLiteral("Key"),
-                        QStringLiteral("The key of the chord or scale"));
+    m_cboKey = MakeDropDownList(m_fraChordSelector, QStringLiteral("cboKey"), QRect(105, 360, 915, 315),
+                                TahomaFont(8.25), QStringLiteral("Key"), QStringLiteral("The key of the chord or scale"));
     for (const KeyEntry& key : Keys)
-        m_cboKey->addItem(Latin1(key.listText));
+        m_cboKey->addItem(TableText(key.listText));
     m_cboKey->setCurrentIndex(-1);
 
-    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315,
-                          QStringLiteral("Chord type"), QStringLiteral("The chord or scale to show"));
+    m_cboChord = MakeDropDownList(m_fraChordSelector, QStringLiteral("cboChord"), QRect(1080, 360, 3270, 315),
+                                  TahomaFont(8.25), QStringLiteral("Chord type"),
+                                  QStringLiteral("The chord or scale to show"));
     for (const ChordEntry& chord : ChordTypes)
-        m_cboChord->addItem(Latin1(chord.listText));
+        m_cboChord->addItem(TableText(chord.listText));
     m_cboChord->setMaxVisibleItems(ChordTypeCount);
     m_cboChord->setCurrentIndex(-1);
 
@@ -166,12 +137,15 @@ void frmMain::BuildTopBand(QWidget* client)
     m_chkStrum->setCheckable(true);
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
+    m_chkStrum->setAccessibleDescription(QStringLiteral("Plays the fingering in the chord diagram, string by string"));
 
     m_cmdNextPos[1] =
         new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"), client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
+    m_cmdNextPos[1]->setAccessibleDescription(QStringLiteral("Shows the previous stored fingering of the chord"));
     m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"), client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
+    m_cmdNextPos[0]->setAccessibleDescription(QStringLiteral("Shows the next stored fingering of the chord"));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));
 
@@ -180,8 +154,15 @@ void frmMain::BuildTopBand(QWidget* client)
     m_label1[1] = MakeLabel(client, QStringLiteral("Label1(1)"), QStringLiteral("Strum Speed"), 5475, 465, 690, 390,
                             TahomaFont(8.25), Fit::Wraps);
 
-    m_slider[0] = MakeSlider(client, 0, 0, 10, 127, 1, 10, 127);
-    m_slider[1] = MakeSlider(client, 1, 480, 1, 200, 4, 38, 160);
+    // Named for screen readers, and their labels' buddies.
+    m_slider[0] = MakeScrollBar(client, QStringLiteral("Slider(0)"), QRect(6000, 0, 1095, 375), 10, 127, 1, 10, 127);
+    m_slider[0]->setAccessibleName(QStringLiteral("Volume"));
+    m_slider[0]->setAccessibleDescription(QStringLiteral("How loud the strum sounds"));
+    m_slider[1] = MakeScrollBar(client, QStringLiteral("Slider(1)"), QRect(6000, 480, 1095, 375), 1, 200, 4, 38, 160);
+    m_slider[1]->setAccessibleName(QStringLiteral("Strum speed"));
+    m_slider[1]->setAccessibleDescription(QStringLiteral("How fast the strings of a strum follow each other"));
+    for (int index = 0; index < 2; ++index)
+        m_label1[index]->setBuddy(m_slider[index]);
 }
 
 void frmMain::BuildStatusBar(QWidget* client)
@@ -189,6 +170,8 @@ void frmMain::BuildStatusBar(QWidget* client)
     m_statBar = new QWidget(client);
     m_statBar->setObjectName(QStringLiteral("StatBar"));
     m_statBar->setGeometry(TwipRect(0, 3690, ClientWidth, 375));
+    m_statBar->setAccessibleName(QStringLiteral("Status"));
+    m_statBar->setAccessibleDescription(QStringLiteral("The chord's name, its notes and the instrument"));
 
     // Each panel's caption ends a little before the next panel (the last one
     // before the window's edge): a longer one is cut short, whole in its tooltip.
@@ -198,43 +181,44 @@ void frmMain::BuildStatusBar(QWidget* client)
                                      Px(2160) - Px(120) - Gap, font);
     m_lblPanel[1] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(1)"), QStringLiteral("Chord construction:"),
                                      2160, 45, Px(6000) - Px(2160) - Gap, font);
-    m_lblPanel[2] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(2)"), Latin1(InstrumentAt(1).caption), 6000,
+    m_lblPanel[2] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(2)"), TableText(InstrumentAt(1).caption), 6000,
                                      40, Px(ClientWidth) - Px(6000) - Gap, font);
 }
 
 void frmMain::BuildMenus()
 {
-    QMenuBar* bar = menuBar();
+    const auto menu = [this](const QString& name, const QString& caption) {
+        QMenu* added = menuBar()->addMenu(caption);
+        added->setObjectName(name);
+        return added;
+    };
+    const auto entry = [](QMenu* in, const QString& name, const QString& caption) {
+        QAction* added = in->addAction(caption);
+        added->setObjectName(name);
+        return added;
+    };
 
-    QMenu* quit = bar->addMenu(QStringLiteral("&Quit"));
-    quit->setObjectName(QStringLiteral("mnuQuitQuery"));
-    QAction* yes = quit->addAction(QStringLiteral("&Yes"));
-    yes->setObjectName(QStringLiteral("mnuQuitYes"));
-    connect(yes, &QAction::triggered, this, [this] { mnuQuitYes_Click(); });
-    QAction* no = quit->addAction(QStringLiteral("&No"));
-    no->setObjectName(QStringLiteral("mnuNo"));
+    QMenu* quit = menu(QStringLiteral("mnuQuitQuery"), QStringLiteral("&Quit"));
+    connect(entry(quit, QStringLiteral("mnuQuitYes"), QStringLiteral("&Yes")), &QAction::triggered, this,
+            [this] { mnuQuitYes_Click(); });
+    entry(quit, QStringLiteral("mnuNo"), QStringLiteral("&No"));
 
-    QMenu* instrument = bar->addMenu(QStringLiteral("In&strument"));
-    instrument->setObjectName(QStringLiteral("mnuInstrument"));
-    for (const InstrumentEntry& entry : Instruments) {
-        QAction* action = instrument->addAction(Latin1(entry.caption));
-        action->setObjectName(QStringLiteral("mnuInst(%1)").arg(entry.menuIndex));
-        action->setSeparator(entry.menuIndex == SeparatorIndex);
+    QMenu* instrument = menu(QStringLiteral("mnuInstrument"), QStringLiteral("In&strument"));
+    for (const InstrumentEntry& item : Instruments) {
+        const int index = item.menuIndex;
+        QAction* action = entry(instrument, QStringLiteral("mnuInst(%1)").arg(index), TableText(item.caption));
+        action->setSeparator(index == SeparatorIndex);
         action->setCheckable(true);
-        action->setChecked(entry.menuIndex == FirstInstrumentIndex);
-        m_mnuInst[entry.menuIndex] = action;
-        const int index = entry.menuIndex;
+        action->setChecked(index == FirstInstrumentIndex);
+        m_mnuInst[index] = action;
         connect(action, &QAction::triggered, this, [this, index] { mnuInst_Click(index); });
     }
 
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    QAction* about = help->addAction(QStringLiteral("&About Lyrovan"));
-    about->setObjectName(QStringLiteral("mnuAbout"));
-    connect(about, &QAction::triggered, this, [this] { mnuAbout_Click(); });
-    QAction* lyrovanHelp = help->addAction(QStringLiteral("&Lyrovan Help"));
-    lyrovanHelp->setObjectName(QStringLiteral("mnuLyrovanHelp"));
-    connect(lyrovanHelp, &QAction::triggered, this, [this] { mnuLyrovanHelp_Click(); });
+    QMenu* help = menu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    connect(entry(help, QStringLiteral("mnuAbout"), QStringLiteral("&About Lyrovan")), &QAction::triggered, this,
+            [this] { mnuAbout_Click(); });
+    connect(entry(help, QStringLiteral("mnuLyrovanHelp"), QStringLiteral("&Lyrovan Help")), &QAction::triggered,
+            this, [this] { mnuLyrovanHelp_Click(); });
 }
 
 void frmMain::ApplyStacking()
@@ -252,35 +236,12 @@ void frmMain::ApplyStacking()
 void frmMain::SetUpKeyboard()
 {
     // Tab goes through the controls from the top left: the two lists, the
-    // buttons, the two bars, then the neck's scroll bar.
+    // buttons, the two bars, then the neck's scroll bar. (Names for screen
+    // readers are given where the controls are made.)
     QWidget* const tabOrder[] = {m_cboKey,    m_cboChord,  m_chkStrum, m_cmdNextPos[1], m_cmdNextPos[0],
                                  m_slider[0], m_slider[1], m_neck->scrollBar()};
     for (std::size_t k = 0; k + 1 < std::size(tabOrder); ++k)
         setTabOrder(tabOrder[k], tabOrder[k + 1]);
-
-    // Names for screen readers (the lists have theirs from MakeList); the
-    // buttons are named by their captions, the bars' labels are their buddies.
-    struct Described {
-        QWidget* control;
-        QString name;
-        QString description;
-    };
-    const Described controls[] = {
-        {m_chkStrum, QString(), QStringLiteral("Plays the fingering in the chord diagram, string by string")},
-        {m_cmdNextPos[1], QString(), QStringLiteral("Shows the previous stored fingering of the chord")},
-        {m_cmdNextPos[0], QString(), QStringLiteral("Shows the next stored fingering of the chord")},
-        {m_slider[0], QStringLiteral("Volume"), QStringLiteral("How loud the strum sounds")},
-        {m_slider[1], QStringLiteral("Strum speed"), QStringLiteral("How fast the strings of a strum follow each other")},
-        {m_diagram->frame(), QString(), QStringLiteral("The fingering shown: O open, X muted, digits the fingers")},
-        {m_statBar, QStringLiteral("Status"), QStringLiteral("The chord's name, its notes and the instrument")},
-    };
-    for (const Described& item : controls) {
-        if (!item.name.isEmpty())
-            item.control->setAccessibleName(item.name);
-        item.control->setAccessibleDescription(item.description);
-    }
-    m_label1[0]->setBuddy(m_slider[0]);
-    m_label1[1]->setBuddy(m_slider[1]);
 }
 
 void frmMain::Form_Load()
@@ -306,8 +267,8 @@ void frmMain::Form_Load()
         m_helpAlsoLookedIn = help.alsoLookedIn;
         m_currentChord = std::make_unique<clsChord>(m_state);
 
-        m_cboKey->setCurrentText(Latin1(Keys[3].listText));
-        m_cboChord->setCurrentText(Latin1(ChordTypes[0].listText));
+        m_cboKey->setCurrentText(TableText(Keys[3].listText));
+        m_cboChord->setCurrentText(TableText(ChordTypes[0].listText));
         cboChord_Click();
 
         m_strummer->SetSoundDefaults();
@@ -320,7 +281,7 @@ void frmMain::cboKey_Click()
 {
     const int index = m_cboKey->currentIndex();
     if (index >= 0 && index < KeyCount)
-        m_state.CurrentNoteRow = Latin1(Keys[static_cast<std::size_t>(index)].noteRow);
+        m_state.CurrentNoteRow = TableText(Keys[static_cast<std::size_t>(index)].noteRow);
     UpdateFretboard();
     QueryChords();
 }
@@ -329,9 +290,9 @@ void frmMain::cboChord_Click()
 {
     const QString text = m_cboChord->currentText();
     for (const ChordEntry& chord : ChordTypes) {
-        if (text == Latin1(chord.listText)) {
-            m_state.CurrentFormula = Latin1(chord.formula);
-            m_chordSuffix = Latin1(chord.suffix);
+        if (text == TableText(chord.listText)) {
+            m_state.CurrentFormula = TableText(chord.formula);
+            m_chordSuffix = TableText(chord.suffix);
             break;
         }
     }
@@ -470,7 +431,7 @@ void frmMain::tmrStrum_Timer()
 void frmMain::mnuInst_Click(int Index)
 {
     const InstrumentEntry& entry = InstrumentAt(Index);
-    SetCaption(m_lblPanel[2], Latin1(entry.caption));
+    SetCaption(m_lblPanel[2], TableText(entry.caption));
     for (int i = FirstInstrumentIndex; i <= LastInstrumentIndex; ++i)
         m_mnuInst[i]->setChecked(false);
     m_mnuInst[Index]->setChecked(true);

@@ -88,8 +88,7 @@ const QColor MarkerText(0, 0, 0);
 QString CaptionAt(int string, int fret)
 {
     const int open = StandardTuning.openPitchClass(string);
-    const std::string_view name = NoteNames[static_cast<std::size_t>((open + fret) % 12)];
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    return TableText(NoteNames[static_cast<std::size_t>((open + fret) % 12)]);
 }
 
 // Sets a widget's background and text colours together: a text colour the
@@ -173,15 +172,10 @@ Neck::Neck(QWidget* window) : QObject(window)
     BuildStrip();
     BuildMarkers();
 
-    m_scroll = new ScrollBar(m_outer);
-    m_scroll->setObjectName(QStringLiteral("scrNeck"));
+    m_scroll = MakeScrollBar(m_outer, QStringLiteral("scrNeck"), QRect(0, 2280, 5040, 315), ScrollMin, ScrollMax, 100,
+                             1000, -StripLeft);
     m_scroll->setAccessibleName(QStringLiteral("Neck position"));
     m_scroll->setAccessibleDescription(QStringLiteral("Slides the neck to show higher or lower frets"));
-    m_scroll->setGeometry(TwipRect(0, 2280, 5040, 315));
-    m_scroll->setRange(ScrollMin, ScrollMax);
-    m_scroll->setSingleStep(100);
-    m_scroll->setPageStep(1000);
-    m_scroll->setValue(-StripLeft);
     // The strip follows changes of the value, not the thumb while it is
     // dragged: without tracking the value changes when the thumb is let go.
     m_scroll->setTracking(false);

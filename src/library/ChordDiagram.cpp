@@ -61,6 +61,7 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
     m_frame->setObjectName(QStringLiteral("fraChordDiagram"));
     m_frame->setFont(TahomaFont(9.75));
     m_frame->setGeometry(TwipRect(5835, 960, 2955, 2655));
+    m_frame->setAccessibleDescription(QStringLiteral("The fingering shown: O open, X muted, digits the fingers"));
 
     // Built back to front: each new child lies in front of the ones before.
     m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), 960, 675, 1095, 1860,

@@ -13,36 +13,63 @@
 
 #include <QFuture>
 #include <QPromise>
+#include <QRunnable>
 #include <QThreadPool>
 
 #include <exception>
-#include <memory>
 #include <type_traits>
 #include <utility>
 
+// ThreadSanitizer cannot see the locks inside Qt's thread pool, which hand
+// the work to the worker; the hand-over is told to it here.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#include <sanitizer/tsan_interface.h>
+#define LYROVAN_HAND_OVER(release, address) release(address)
+#endif
+#endif
+#ifndef LYROVAN_HAND_OVER
+#define LYROVAN_HAND_OVER(release, address)
+#endif
+
 namespace lyrovan {
+
+namespace detail {
+
+template <typename Work, typename Result>
+class BackgroundJob final : public QRunnable {
+public:
+    explicit BackgroundJob(Work work) : m_work(std::move(work)) { m_promise.start(); }
+    QFuture<Result> future() { return m_promise.future(); }
+
+    void run() override
+    {
+        LYROVAN_HAND_OVER(__tsan_acquire, this);
+        try {
+            if constexpr (std::is_void_v<Result>)
+                m_work();
+            else
+                m_promise.addResult(m_work());
+        } catch (...) {
+            m_promise.setException(std::current_exception());
+        }
+        m_promise.finish();
+    }
+
+private:
+    Work m_work;
+    QPromise<Result> m_promise;
+};
+
+} // namespace detail
 
 template <typename Work>
 auto RunInBackground(Work work) -> QFuture<std::invoke_result_t<Work&>>
 {
-    using Result = std::invoke_result_t<Work&>;
-    // QThreadPool takes a copyable callable; the promise and the work are
-    // shared with it rather than copied.
-    auto promise = std::make_shared<QPromise<Result>>();
-    auto job = std::make_shared<Work>(std::move(work));
-    QFuture<Result> future = promise->future();
-    promise->start();
-    QThreadPool::globalInstance()->start([promise, job] {
-        try {
-            if constexpr (std::is_void_v<Result>)
-                (*job)();
-            else
-                promise->addResult((*job)());
-        } catch (...) {
-            promise->setException(std::current_exception());
-        }
-        promise->finish();
-    });
+    auto* job = new detail::BackgroundJob<Work, std::invoke_result_t<Work&>>(std::move(work));
+    auto future = job->future();
+    LYROVAN_HAND_OVER(__tsan_release, job);
+    QThreadPool::globalInstance()->start(job); // deletes it once it has run
     return future;
 }
 
