@@ -83,13 +83,21 @@ void TestWayland::initTestCase()
     QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("runtime")),
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
+    // No panel and no on-screen keyboard: nothing of the compositor's own
+    // can cover the window.
+    QFile config(folder.filePath(QStringLiteral("weston.ini")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("[shell]\npanel-position=none\n\n[input-method]\npath=\n");
+    config.close();
+
     m_weston.setProcessEnvironment(waylandEnvironment());
     m_weston.setProcessChannelMode(QProcess::MergedChannels);
     m_weston.setStandardOutputFile(folder.filePath(QStringLiteral("weston.log")));
     m_weston.start(QStringLiteral("weston"),
                    {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--use-pixman"),
                     QStringLiteral("--width=1024"), QStringLiteral("--height=768"),
-                    QStringLiteral("--socket=%1").arg(QLatin1String(SocketName)), QStringLiteral("--no-config"),
+                    QStringLiteral("--socket=%1").arg(QLatin1String(SocketName)),
+                    QStringLiteral("--config=%1").arg(config.fileName()),
                     QStringLiteral("--idle-time=0"), QStringLiteral("--debug")});
     QVERIFY2(m_weston.waitForStarted(10000), qPrintable(m_weston.errorString()));
     const QString socket = folder.filePath(QStringLiteral("runtime/%1").arg(QLatin1String(SocketName)));
