@@ -34,8 +34,13 @@ QString NoSoundFontText(const SoundFontSearch& search, const GmSynth* synth)
     return text;
 }
 
-QString NoOutputText(const QStringList& failures)
+QString NoOutputText(QStringList failures)
 {
+    // FluidSynth ends some reasons with a full stop; the list adds its own.
+    for (QString& failure : failures) {
+        if (failure.endsWith(QLatin1Char('.')))
+            failure.chop(1);
+    }
     return QStringLiteral("No audio output could be opened.\nTried: %1.\n"
                           "Start the desktop's sound server (PulseAudio or PipeWire), or choose a working output "
                           "with --audio-driver NAME and --audio-device DEVICE (or the environment variables "
