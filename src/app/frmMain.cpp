@@ -12,7 +12,6 @@
 #include "sound/Instruments.h"
 #include "sound/Strummer.h"
 #include "theory/ChordTables.h"
-#include "ui/Beside.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/NamedList.h"
@@ -59,13 +58,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont());
-    // The window icon and the buttons' pictures are read on a worker while
-    // the controls are built, and put in once they are.
-    Beside<std::array<std::vector<QImage>, 4>> pictures([sharp = qApp->devicePixelRatio() > 1.0] {
-        return std::array<std::vector<QImage>, 4>{
-            ReadIconPictures({":/icon16.png", ":/icon32.png"}, sharp), ReadIconPictures({":/strum.png"}, sharp),
-            ReadIconPictures({":/prev.png"}, sharp), ReadIconPictures({":/next.png"}, sharp)};
-    });
+    setWindowIcon(PictureIcon({":/icon16.png", ":/icon32.png"}));
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("frmMainClient"));
@@ -82,12 +75,9 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
-    m_neck->PlacePicture();
-    const std::array<std::vector<QImage>, 4> read = pictures.get();
-    setWindowIcon(IconOf(read[0]));
-    m_chkStrum->setIcon(IconOf(read[1]));
-    m_cmdNextPos[1]->setIcon(IconOf(read[2]));
-    m_cmdNextPos[0]->setIcon(IconOf(read[3]));
+    m_chkStrum->setIcon(PictureIcon({":/strum.png"}));
+    m_cmdNextPos[1]->setIcon(PictureIcon({":/prev.png"}));
+    m_cmdNextPos[0]->setIcon(PictureIcon({":/next.png"}));
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });

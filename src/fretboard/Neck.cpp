@@ -2,7 +2,7 @@
 
 #include "theory/ChordTables.h"
 #include "theory/Tuning.h"
-#include "ui/Beside.h"
+#include "ui/Background.h"
 #include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
@@ -106,18 +106,18 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 
 // The neck picture stretched to its place on the screens the program may
 // show on, from the 2x picture where any screen has more device pixels than
-// logical ones. Reading and stretching it takes a few milliseconds, so it
-// runs on a worker thread while the window's controls are built.
+// logical ones. Reading and stretching it takes a few milliseconds (about 3
+// of start-up on a real display), so it is done in the background while the
+// window is built.
 //
-// The worker then loads the image format plug-ins (GIF, ICO, JPEG): the
+// The job then loads the image format plug-ins (GIF, ICO, JPEG): the
 // window's menu bar reads its extension button's standard icon through an
 // image reader that loads each of them to ask whether it reads PNG, and
-// finds them loaded. One worker does both, one after the other, rather
-// than two workers at once beside the start-up thread.
-Beside<QImage> StretchNeckPicture(const QSize& place)
+// finds them loaded.
+QFuture<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
-    return Beside<QImage>([place, scale] {
+    return RunInBackground([place, scale] {
         const QImage picture =
             ReadPicture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
         QImage stretched;
@@ -156,8 +156,8 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
 
 Neck::Neck(QWidget* window) : QObject(window)
 {
-    m_picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
-
+    QFuture<QImage> picture =
+        StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
     m_outer = new QWidget(window);
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
     m_outer->setGeometry(TwipRect(360, 960, 5115, 2655));
@@ -171,6 +171,7 @@ Neck::Neck(QWidget* window) : QObject(window)
 
     BuildStrip();
     BuildMarkers();
+    picture.then(this, [this](const QImage& stretched) { m_image->setPixmap(QPixmap::fromImage(stretched)); });
 
     m_scroll = MakeScrollBar(m_outer, QStringLiteral("scrNeck"), QRect(0, 2280, 5040, 315), ScrollMin, ScrollMax, 100,
                              1000, -StripLeft);
@@ -196,12 +197,6 @@ Neck::Neck(QWidget* window) : QObject(window)
     }
 }
 
-void Neck::PlacePicture()
-{
-    if (m_picture.valid())
-        m_image->setPixmap(QPixmap::fromImage(m_picture.get()));
-}
-
 void Neck::BuildStrip()
 {
     const QColor stripBack = QApplication::palette().color(QPalette::Light);
@@ -213,9 +208,9 @@ void Neck::BuildStrip()
     stripPalette.setColor(QPalette::Window, stripBack);
     m_inner->setPalette(stripPalette);
 
-    // The picture is stretched once to its place (it arrives with
-    // PlacePicture); created first so that the markers and fret numbers
-    // lie in front of it.
+    // The picture is stretched once to its place (it arrives from the
+    // background); created first so that the markers and fret numbers lie
+    // in front of it.
     m_image = new QLabel(m_inner);
     m_image->setObjectName(QStringLiteral("imgNeck"));
     m_image->setGeometry(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight));

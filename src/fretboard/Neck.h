@@ -8,9 +8,6 @@
 // carry the note name found at their place as a fixed caption; an update
 // shows those whose caption is one of the chord's notes, the key's in red.
 
-#include "ui/Beside.h"
-
-#include <QImage>
 #include <QObject>
 
 class QWidget;
@@ -26,12 +23,8 @@ public:
     static constexpr int Frets = 22; // 0 (open string) to 21
 
     // Builds the neck's controls as children of window. The neck picture is
-    // read and stretched on a worker meanwhile; PlacePicture puts it in.
+    // read and stretched in the background and put in once it is ready.
     explicit Neck(QWidget* window);
-
-    // Waits for the neck picture and shows it. The window calls this once
-    // its other controls are built, which gives the worker that much longer.
-    void PlacePicture();
 
     // Hides every marker and whitens it, as an update without notes does.
     void ClearBoard();
@@ -55,7 +48,6 @@ private:
     QWidget* m_outer = nullptr;
     QWidget* m_inner = nullptr;
     QLabel* m_image = nullptr;
-    Beside<QImage> m_picture;
     QScrollBar* m_scroll = nullptr;
     QLabel* m_markers[Strings][Frets] = {};
 };

@@ -15,6 +15,7 @@
 #include "ui/Fonts.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -161,6 +162,8 @@ void TestWayland::windowMapsShowingCMajor()
     frmMain reference(MainWindowParts{QFileInfo(program).absolutePath(), &midi});
     reference.Form_Load();
     QTRY_VERIFY_WITH_TIMEOUT(reference.CurrentChord() != nullptr, 30000);
+    // The neck picture arrives from the background.
+    QTRY_VERIFY(!named<QLabel>(&reference, QStringLiteral("imgNeck"))->pixmap().isNull());
     QCOMPARE(named<QComboBox>(&reference, QStringLiteral("cboKey"))->currentText(), QStringLiteral("C"));
     QCOMPARE(named<QComboBox>(&reference, QStringLiteral("cboChord"))->currentText(), QStringLiteral("major"));
     QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.messages.value(0).text));

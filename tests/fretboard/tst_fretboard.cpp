@@ -304,6 +304,7 @@ void TestFretboard::stripAndScrollBar()
     // The picture fills its place, behind every marker and fret number.
     auto* image = named<QLabel>(inner, QStringLiteral("imgNeck"));
     QCOMPARE(image->geometry(), TwipRect(360, 30, 11595, 1995));
+    QTRY_VERIFY(!image->pixmap().isNull()); // it arrives from the background
     QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
     const qsizetype imageAt = inner->children().indexOf(image);
     for (QObject* child : inner->children()) {
