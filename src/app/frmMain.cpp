@@ -75,9 +75,6 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
-    m_chkStrum->setIcon(PictureIcon({":/strum.png"}));
-    m_cmdNextPos[1]->setIcon(PictureIcon({":/prev.png"}));
-    m_cmdNextPos[0]->setIcon(PictureIcon({":/next.png"}));
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
@@ -125,6 +122,7 @@ void frmMain::BuildTopBand(QWidget* client)
 
     m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"), client);
     m_chkStrum->setCheckable(true);
+    m_chkStrum->setIcon(PictureIcon({":/strum.png"}));
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
     m_chkStrum->setAccessibleDescription(QStringLiteral("Plays the fingering in the chord diagram, string by string"));
@@ -132,9 +130,11 @@ void frmMain::BuildTopBand(QWidget* client)
     m_cmdNextPos[1] =
         new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"), client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
+    m_cmdNextPos[1]->setIcon(PictureIcon({":/prev.png"}));
     m_cmdNextPos[1]->setAccessibleDescription(QStringLiteral("Shows the previous stored fingering of the chord"));
     m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"), client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
+    m_cmdNextPos[0]->setIcon(PictureIcon({":/next.png"}));
     m_cmdNextPos[0]->setAccessibleDescription(QStringLiteral("Shows the next stored fingering of the chord"));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));
