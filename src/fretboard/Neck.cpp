@@ -171,7 +171,7 @@ Neck::Neck(QWidget* window) : QObject(window)
 
     BuildStrip();
     BuildMarkers();
-    picture.then(this, [this](const QImage& stretched) { m_image->setPixmap(QPixmap::fromImage(stretched)); });
+    WhenDone(picture, this, [this](const QImage& stretched) { m_image->setPixmap(QPixmap::fromImage(stretched)); });
 
     m_scroll = MakeScrollBar(m_outer, QStringLiteral("scrNeck"), QRect(0, 2280, 5040, 315), ScrollMin, ScrollMax, 100,
                              1000, -StripLeft);
