@@ -103,6 +103,7 @@ int RunApplication(int argc, char* argv[])
         KeepFromChildren(QStringLiteral("JACK_NO_START_SERVER"));
     }
 
+    NameProgramForSoundServers();
     PrepareFonts();
     QApplication app(argc, argv);
     MarkStartupStep("application");

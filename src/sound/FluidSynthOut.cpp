@@ -1,5 +1,7 @@
 #include "FluidSynthOut.h"
 
+#include "Instruments.h"
+#include "SynthRenderer.h"
 #include "ui/Background.h"
 
 #include <fluidsynth.h>
@@ -34,18 +36,25 @@ QString NoSoundFontText(const SoundFontSearch& search, const GmSynth* synth)
     return text;
 }
 
-QString NoOutputText(QStringList failures)
+// A failure's reason without the full stop some drivers end theirs with,
+// so that the list reads "a; b." and not "a.; b..".
+QString Reason(QString reason)
 {
-    // FluidSynth ends some reasons with a full stop; the list adds its own.
-    for (QString& failure : failures) {
-        if (failure.endsWith(QLatin1Char('.')))
-            failure.chop(1);
-    }
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    return reason;
+}
+
+QString NoOutputText(const QStringList& failures)
+{
+    QStringList reasons;
+    for (const QString& failure : failures)
+        reasons << Reason(failure);
     return QStringLiteral("No audio output could be opened.\nTried: %1.\n"
                           "Start the desktop's sound server (PulseAudio or PipeWire), or choose a working output "
                           "with --audio-driver NAME and --audio-device DEVICE (or the environment variables "
                           "LYROVAN_AUDIO_DRIVER and LYROVAN_AUDIO_DEVICE).")
-        .arg(failures.isEmpty() ? QStringLiteral("no driver") : failures.join(QStringLiteral("; ")));
+        .arg(reasons.isEmpty() ? QStringLiteral("no driver") : reasons.join(QStringLiteral("; ")));
 }
 
 AudioRequest RequestFor(const FluidSynthOptions& options, const QString& driver)
@@ -55,13 +64,33 @@ AudioRequest RequestFor(const FluidSynthOptions& options, const QString& driver)
     if (options.audioDeviceDriver.isEmpty() || options.audioDeviceDriver == driver)
         request.device = options.audioDevice;
     request.periodFrames = options.periodFrames;
-    request.periods = options.periods;
+    request.bufferFrames = options.bufferFrames;
+    request.latencyNs = qint64(options.latencyMs) * 1'000'000;
+    request.realtimePriority = options.realtimePriority;
     request.settings = options.audioSettings;
     return request;
 }
 
-// Loads the synthesizer and soundfont; with probe, also finds the first
-// driver of chain that opens (and closes it again). Runs on any thread.
+// The first driver of order that opens, paused where it can pause; the
+// failures of those before it. A sound server that does not answer ends
+// the search: every later driver would reach the same server.
+std::unique_ptr<AudioOutput> FirstThatOpens(const std::shared_ptr<GmSynth>& synth, const QStringList& order,
+                                            const FluidSynthOptions& options, QStringList* failures)
+{
+    for (const QString& driver : order) {
+        QString why;
+        if (std::unique_ptr<AudioOutput> output = StartAudioOutput(synth, RequestFor(options, driver), true, &why))
+            return output;
+        *failures << driver + QStringLiteral(": ") + why;
+        if (why.contains(QStringLiteral("does not answer")))
+            break;
+    }
+    return nullptr;
+}
+
+// Loads the synthesizer, its soundfont and the instruments' samples; with
+// probe, also starts the first driver of chain that opens. Runs on any
+// thread.
 FluidSynthOut::Loaded Load(const FluidSynthOptions& options, const QStringList& chain, bool probe)
 {
     FluidSynthOut::Loaded loaded;
@@ -74,7 +103,8 @@ FluidSynthOut::Loaded Load(const FluidSynthOptions& options, const QStringList& 
                                                                      : FluidDefaultSoundFont(),
                                        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation));
     }
-    loaded.synth = std::make_unique<GmSynth>(loaded.search.files);
+    loaded.synth = std::make_shared<GmSynth>(loaded.search.files);
+    loaded.synth->keepProgramsLoaded(FirstProgram, LastProgram);
 
     if (!options.soundFont.isEmpty()) {
         const QString prefix = options.soundFont + QStringLiteral(": ");
@@ -90,13 +120,12 @@ FluidSynthOut::Loaded Load(const FluidSynthOptions& options, const QStringList& 
     }
 
     if (probe && loaded.synth->isLoaded()) {
-        for (const QString& driver : chain) {
-            QString why;
-            if (StartAudioOutput(*loaded.synth, RequestFor(options, driver), &why)) {
-                loaded.driver = driver;
-                break;
-            }
-            loaded.driverFailures << driver + QStringLiteral(": ") + why;
+        loaded.output = FirstThatOpens(loaded.synth, chain, options, &loaded.driverFailures);
+        if (loaded.output) {
+            loaded.driver = loaded.output->driver();
+            // A driver that cannot pause would play silence meanwhile.
+            if (!loaded.output->canPause())
+                Abandon(std::move(loaded.output));
         }
     }
     return loaded;
@@ -111,17 +140,21 @@ FluidSynthOut::FluidSynthOut(FluidSynthOptions options) : m_options(std::move(op
     // The usual order is looked up only when needed: asking FluidSynth
     // costs time that start-up does not have.
     m_chain = m_options.audioDrivers;
+    QuietAudioLibraries();
     QObject::connect(&m_releaseTimer, &QTimer::timeout, &m_releaseTimer, [this] { onReleaseTimer(); });
 }
 
 FluidSynthOut::~FluidSynthOut()
 {
-    // A load still running is dropped when it ends: its continuation goes
-    // with the release timer.
+    // Background work still running is dropped when it ends: its
+    // continuation goes with the release timer.
     m_releaseTimer.stop();
-    fadeOutNow();
-    releaseAudio();
-    m_synth.reset();
+    if (m_output && (!m_output->failure().isEmpty() || outputStalled())) {
+        Abandon(std::move(m_output));
+    } else {
+        fadeOutNow();
+        releaseAudio();
+    }
 }
 
 void FluidSynthOut::findChain()
@@ -134,35 +167,36 @@ void FluidSynthOut::findChain()
 
 void FluidSynthOut::prepare()
 {
-    if (m_loadRunning || m_synth)
-        return;
-    findChain();
-    m_loadRunning = true;
-    // Taken over on this object's thread as soon as it is done, so that its
-    // failures are told at once.
-    RunInBackground([options = m_options, chain = m_chain] {
-        return std::make_shared<Loaded>(Load(options, chain, true));
-    })
-        .then(&m_releaseTimer, [this](const std::shared_ptr<Loaded>& loaded) { adoptLoaded(std::move(*loaded)); })
-        .onFailed(&m_releaseTimer, [this] { adoptLoaded(Loaded{}); });
+    m_prepared = true;
+    if (!m_loadRunning && !m_synth)
+        loadInBackground();
 }
 
-void FluidSynthOut::adoptLoaded(Loaded loaded)
+void FluidSynthOut::loadInBackground()
 {
-    m_loadRunning = false;
-    take(std::move(loaded));
-    if (!m_openPending)
-        return;
-    m_openPending = false;
-    m_open = false;
-    const QList<std::uint32_t> waiting = std::exchange(m_waiting, {});
-    if (finishOpen() != Opened) {
-        if (m_openFailedLater)
-            m_openFailedLater();
-        return;
-    }
-    for (std::uint32_t message : waiting)
-        m_synth->shortMessage(message);
+    findChain();
+    m_loadRunning = true;
+    const int generation = ++m_generation;
+    // Taken over on this object's thread as soon as it is done, so that its
+    // failures are told at once.
+    WhenDone(
+        RunInBackground([options = m_options, chain = m_chain] {
+            return std::make_shared<Loaded>(Load(options, chain, true));
+        }),
+        &m_releaseTimer,
+        [this, generation](const std::shared_ptr<Loaded>& loaded) {
+            if (generation != m_generation)
+                return;
+            m_loadRunning = false;
+            take(std::move(*loaded));
+            resolvePending();
+        },
+        [this, generation] {
+            if (generation != m_generation)
+                return;
+            m_loadRunning = false;
+            resolvePending();
+        });
 }
 
 void FluidSynthOut::take(Loaded loaded)
@@ -171,6 +205,10 @@ void FluidSynthOut::take(Loaded loaded)
     m_search = std::move(loaded.search);
     if (!loaded.driver.isEmpty())
         m_workingDriver = loaded.driver;
+    if (loaded.output) {
+        m_output = std::move(loaded.output);
+        m_paused = true;
+    }
     if (m_synth && m_synth->isLoaded())
         m_gain = fluid_synth_get_gain(m_synth->synth());
     if (!loaded.namedFailure.isEmpty())
@@ -193,6 +231,24 @@ void FluidSynthOut::tell(const QString& text)
         std::fprintf(stderr, "lyrovan: %s\n", text.toLocal8Bit().constData());
 }
 
+bool FluidSynthOut::outputStalled() const
+{
+    if (!m_output || m_paused)
+        return false;
+    const qint64 last = std::max(m_output->renderer().lastRenderNs(), m_resumedNs);
+    return MonotonicNs() - last > qint64(m_options.stallLimitMs) * 1'000'000;
+}
+
+void FluidSynthOut::letGoOfOutput(const QString& why)
+{
+    m_error = NoOutputText({m_output->driver() + QStringLiteral(": ") + why});
+    tell(m_error);
+    m_releaseTimer.stop();
+    m_fadeSteps = 0;
+    Abandon(std::move(m_output));
+    setLevel(1.0);
+}
+
 std::int32_t FluidSynthOut::open(std::int32_t deviceId)
 {
     if (deviceId != -1) {
@@ -202,80 +258,175 @@ std::int32_t FluidSynthOut::open(std::int32_t deviceId)
     if (m_open)
         return Opened;
     findChain();
-    if (m_loadRunning) {
-        m_open = true;
-        m_openPending = true;
-        m_error.clear();
-        return Opened;
-    }
-    return finishOpen();
-}
-
-std::int32_t FluidSynthOut::finishOpen()
-{
-    if (!m_synth)
-        take(Load(m_options, m_chain, false));
-    if (!m_synth->isLoaded()) {
-        m_error = NoSoundFontText(m_search, m_synth.get());
-        tell(m_error);
-        // Dropped so that the next open looks again: a soundfont may have
-        // been installed in the meantime.
-        m_synth.reset();
-        return NoSynthesizer;
-    }
-
-    if (m_output && m_output->failed()) {
-        // The sound server went away under the output: start a new one.
-        m_releaseTimer.stop();
-        m_fadeSteps = 0;
-        releaseAudio();
-        setLevel(1.0);
-    }
     if (m_output) {
-        // Still fading out from the last close: play on through it.
-        m_releaseTimer.stop();
-        if (m_fadeSteps > 0) {
-            m_fadeSteps = 0;
-            m_synth->allSoundsOff();
-            setLevel(1.0);
+        // A server that went away, or stopped answering while it played:
+        // this strum says why, the next one starts a new output.
+        QString why = m_output->failure();
+        if (why.isEmpty() && outputStalled())
+            why = QStringLiteral("the sound server stopped answering");
+        if (!why.isEmpty()) {
+            letGoOfOutput(why);
+            return NoAudioOutput;
         }
-    } else if (!startOutput()) {
+    }
+    const Outcome outcome = m_loadRunning || m_startRunning ? Outcome::Pending : tryOpen();
+    switch (outcome) {
+    case Outcome::NoSynthesizer:
+        return NoSynthesizer;
+    case Outcome::NoAudioOutput:
         return NoAudioOutput;
+    case Outcome::Pending:
+        m_openPending = true;
+        ++m_pendingOpens;
+        break;
+    case Outcome::Opened:
+        break;
     }
     m_error.clear();
     m_open = true;
     return Opened;
 }
 
-bool FluidSynthOut::startOutput()
+FluidSynthOut::Outcome FluidSynthOut::tryOpen()
 {
+    if (!m_synth) {
+        if (m_prepared) {
+            loadInBackground();
+            return Outcome::Pending;
+        }
+        take(Load(m_options, m_chain, false));
+    }
+    if (!m_synth->isLoaded()) {
+        m_error = NoSoundFontText(m_search, m_synth.get());
+        tell(m_error);
+        // Dropped so that the next open looks again: a soundfont may have
+        // been installed in the meantime.
+        m_synth.reset();
+        return Outcome::NoSynthesizer;
+    }
+    if (m_output) {
+        // Still fading out from the last close, or waiting paused: play on
+        // through it.
+        m_releaseTimer.stop();
+        if (m_fadeSteps > 0) {
+            m_fadeSteps = 0;
+            m_synth->allSoundsOff();
+            setLevel(1.0);
+        }
+        if (m_paused) {
+            m_paused = false;
+            m_resumedNs = MonotonicNs();
+            m_output->pause(false);
+        }
+        return Outcome::Opened;
+    }
+    if (std::exchange(m_startFailed, false))
+        return Outcome::NoAudioOutput;
     // The driver that worked last time first, then the rest in order.
     QStringList order = m_chain;
     if (!m_workingDriver.isEmpty()) {
         order.removeAll(m_workingDriver);
         order.prepend(m_workingDriver);
     }
-    QStringList failures;
-    for (const QString& driver : order) {
-        QString why;
-        m_output = StartAudioOutput(*m_synth, RequestFor(m_options, driver), &why);
-        if (m_output) {
-            m_workingDriver = driver;
-            return true;
-        }
-        failures << driver + QStringLiteral(": ") + why;
+    if (m_prepared) {
+        // Started in the background, as a sound server may take its time.
+        startInBackground(order);
+        return Outcome::Pending;
     }
-    m_error = NoOutputText(failures);
-    tell(m_error);
-    return false;
+    QStringList failures;
+    adoptOutput(FirstThatOpens(m_synth, order, m_options, &failures), failures);
+    return tryOpen();
+}
+
+void FluidSynthOut::adoptOutput(std::unique_ptr<AudioOutput> output, const QStringList& failures)
+{
+    if (!output) {
+        m_startFailed = true;
+        m_error = NoOutputText(failures);
+        tell(m_error);
+        return;
+    }
+    m_output = std::move(output);
+    m_workingDriver = m_output->driver();
+    m_paused = true;
+}
+
+void FluidSynthOut::startInBackground(const QStringList& order)
+{
+    m_startRunning = true;
+    const int generation = ++m_generation;
+    struct Started {
+        std::unique_ptr<AudioOutput> output;
+        QStringList failures;
+        // An output nobody took up (this object went meanwhile) is closed off
+        // the thread that drops it: closing may wait for the sound server.
+        ~Started()
+        {
+            if (output)
+                Abandon(std::move(output));
+        }
+    };
+    auto start = RunInBackground([synth = m_synth, order, options = m_options] {
+        auto started = std::make_shared<Started>();
+        started->output = FirstThatOpens(synth, order, options, &started->failures);
+        return started;
+    });
+    WhenDone(start, &m_releaseTimer, [this, generation](const std::shared_ptr<Started>& started) {
+        if (generation != m_generation) {
+            Abandon(std::move(started->output));
+            return;
+        }
+        m_startRunning = false;
+        adoptOutput(std::move(started->output), started->failures);
+        resolvePending();
+    });
+}
+
+void FluidSynthOut::resolvePending()
+{
+    if (m_pendingOpens == 0 || m_loadRunning || m_startRunning)
+        return;
+    const Outcome outcome = tryOpen();
+    if (outcome == Outcome::Pending)
+        return; // the next step goes on in the background
+    const bool wanted = m_open; // not closed meanwhile
+    const int opens = std::exchange(m_pendingOpens, 0);
+    const QList<Waiting> waiting = std::exchange(m_waiting, {});
+    m_openPending = false;
+    if (outcome == Outcome::Opened) {
+        if (wanted) {
+            for (const Waiting& message : waiting)
+                send(message.message, message.dueNs);
+        } else {
+            // Closed meanwhile: the output waits paused for the next strum.
+            m_open = true;
+            close();
+        }
+        return;
+    }
+    m_open = false;
+    // Each strum that opened meanwhile hears of it, as it would have at once.
+    for (int open = 0; open < opens && m_openFailedLater; ++open)
+        m_openFailedLater();
+}
+
+void FluidSynthOut::send(std::uint32_t message, qint64 dueNs)
+{
+    if (m_output)
+        m_output->renderer().post(message, dueNs);
 }
 
 void FluidSynthOut::shortMessage(std::uint32_t message)
 {
+    shortMessageAt(message, MonotonicNs());
+}
+
+void FluidSynthOut::shortMessageAt(std::uint32_t message, qint64 dueNs)
+{
     if (m_openPending)
-        m_waiting << message;
+        m_waiting << Waiting{message, dueNs};
     else if (m_open)
-        m_synth->shortMessage(message);
+        send(message, dueNs);
 }
 
 void FluidSynthOut::close()
@@ -283,14 +434,16 @@ void FluidSynthOut::close()
     if (!m_open)
         return;
     m_open = false;
-    if (std::exchange(m_openPending, false)) {
+    if (m_openPending) {
+        // The output is still coming: nothing waits to be played any more.
         m_waiting.clear();
         return;
     }
     // Released notes fade with their own release while the output keeps
-    // playing; a timer gives the output back once they are silent, so the UI
+    // playing (the release comes after every note already sent); a timer
+    // pauses the output or gives it back once they are silent, so the UI
     // thread never waits. Without an event loop to wait in, it goes at once.
-    m_synth->allNotesOff();
+    m_output->renderer().postAllNotesOff(MonotonicNs());
     if (QAbstractEventDispatcher::instance(QThread::currentThread())) {
         m_releaseWaitedMs = 0;
         m_releaseTimer.start(m_options.releasePollMs);
@@ -301,6 +454,16 @@ void FluidSynthOut::close()
 
 void FluidSynthOut::onReleaseTimer()
 {
+    if (!m_output) {
+        m_releaseTimer.stop();
+        return;
+    }
+    if (!m_output->failure().isEmpty() || outputStalled()) {
+        // Nothing renders the notes to their end any more.
+        letGoOfOutput(m_output->failure().isEmpty() ? QStringLiteral("the sound server stopped answering")
+                                                    : m_output->failure());
+        return;
+    }
     if (m_fadeSteps > 0) {
         --m_fadeSteps;
         setLevel(double(m_fadeSteps) / FadeSteps);
@@ -312,9 +475,8 @@ void FluidSynthOut::onReleaseTimer()
         return;
     }
     m_releaseWaitedMs += m_options.releasePollMs;
-    // A dead output renders nothing, so its notes would never end.
-    const bool silent = m_synth->activeVoiceCount() == 0 || (m_output && m_output->failed());
-    if (silent && (m_releaseWaitedMs >= m_options.releaseMinimumMs || (m_output && m_output->failed()))) {
+    const bool silent = m_synth->activeVoiceCount() == 0;
+    if (silent && m_releaseWaitedMs >= m_options.releaseMinimumMs) {
         m_releaseTimer.stop();
         releaseAudio();
     } else if (!silent && m_releaseWaitedMs >= m_options.releaseLimitMs) {
@@ -332,15 +494,20 @@ void FluidSynthOut::setLevel(double level)
 
 void FluidSynthOut::releaseAudio()
 {
-    m_output.reset();
-    // Voices the output did not play to the end would resume with the next
-    // strum; end them while nothing is listening. The synthesizer frees
-    // stopped voices as it renders, so one block is rendered and dropped.
-    if (m_synth) {
-        m_synth->allSoundsOff();
-        std::array<float, 2 * 64> scratch{};
-        m_synth->render(scratch.data(), 64);
+    if (!m_output)
+        return;
+    if (m_output->canPause()) {
+        m_output->pause(true);
+        m_paused = true;
+    } else {
+        Abandon(std::move(m_output));
     }
+    // Voices the output did not play to the end would resume with the next
+    // strum: they end while nothing is listening. The synthesizer frees
+    // stopped voices as it renders, so one block is rendered and dropped.
+    m_synth->allSoundsOff();
+    std::array<float, 2 * 64> scratch{};
+    m_synth->render(scratch.data(), 64);
 }
 
 // The same fade-out, waited for on the spot: for the program's exit, when
@@ -348,7 +515,7 @@ void FluidSynthOut::releaseAudio()
 // at most, and only while something is still sounding.
 void FluidSynthOut::fadeOutNow()
 {
-    if (!m_output || !m_synth || m_synth->activeVoiceCount() == 0)
+    if (!m_output || m_paused || !m_synth || m_synth->activeVoiceCount() == 0)
         return;
     const auto stepMs = static_cast<unsigned long>(std::max(1, m_options.fadeOutMs / FadeSteps));
     for (int step = std::min(m_fadeSteps > 0 ? m_fadeSteps : FadeSteps, FadeSteps) - 1; step >= 0; --step) {

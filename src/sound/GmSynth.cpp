@@ -16,6 +16,9 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcSound, "lyrovan.sound", QtWarningMsg)
 
+// The channels a MIDI message can reach; those above keep instruments loaded.
+constexpr int PlayingChannels = 16;
+
 // The innermost capture of the current thread; FluidSynth logs from whichever
 // thread hit the problem, so captures are per thread.
 thread_local FluidErrorCapture* t_capture = nullptr;
@@ -87,6 +90,8 @@ GmSynth::GmSynth(const QStringList& soundFontPaths, double sampleRate) : m_sampl
     // reading the whole file, and memory stays small.
     fluid_settings_setint(m_settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setnum(m_settings, "synth.sample-rate", sampleRate);
+    // Sixteen channels to play on and sixteen that keep instruments loaded.
+    fluid_settings_setint(m_settings, "synth.midi-channels", 2 * PlayingChannels);
 
     m_synth = new_fluid_synth(m_settings);
     if (!m_synth) {
@@ -219,9 +224,25 @@ int GmSynth::activeVoiceCount() const
 
 bool GmSynth::render(float* out, int frames)
 {
+    return write(out, out + 1, 2, frames);
+}
+
+bool GmSynth::write(float* left, float* right, int step, int frames)
+{
     if (!m_synth || frames < 0)
         return false;
-    return fluid_synth_write_float(m_synth, frames, out, 0, 2, out, 1, 2) == FLUID_OK;
+    return fluid_synth_write_float(m_synth, frames, left, 0, step, right, 0, step) == FLUID_OK;
+}
+
+void GmSynth::keepProgramsLoaded(int first, int last)
+{
+    if (!isLoaded())
+        return;
+    for (int program = first; program <= last && program - first < PlayingChannels; ++program) {
+        const int channel = PlayingChannels + program - first;
+        fluid_synth_set_channel_type(m_synth, channel, CHANNEL_TYPE_MELODIC);
+        fluid_synth_program_change(m_synth, channel, program);
+    }
 }
 
 bool GmSynth::setSetting(const QString& name, const QString& value)

@@ -48,6 +48,14 @@ public:
     // into out, which holds 2 * frames floats. Needs no audio driver; do not
     // call it while an audio driver plays this synthesizer.
     bool render(float* out, int frames);
+    // Renders frames frames: frame k into left[k * step] and right[k * step].
+    bool write(float* left, float* right, int step, int frames);
+
+    // With the samples of a soundfont read only as its instruments are
+    // chosen, reads those of programs first..last now and keeps them read:
+    // each stays chosen on a channel of its own above the sixteen that
+    // play. A program change to one of them then reads nothing.
+    void keepProgramsLoaded(int first, int last);
 
     // Sets one FluidSynth setting by name (a number, an integer or a text,
     // whichever the setting is). Audio settings take effect with the next

@@ -18,6 +18,9 @@ inline constexpr int FirstInstrumentIndex = 1;
 inline constexpr int LastInstrumentIndex = 17;
 inline constexpr int SeparatorIndex = 9;
 inline constexpr int LastGuitarProgram = 31;
+// The programs the menu offers: the guitars and the basses.
+inline constexpr int FirstProgram = 24;
+inline constexpr int LastProgram = 39;
 
 inline constexpr std::array<InstrumentEntry, 17> Instruments{{
     {1, "Acoustic Guitar (Nylon Strings)", 24},

@@ -2,6 +2,8 @@
 
 #include "errors/RuntimeError.h"
 
+#include <ctime>
+
 namespace lyrovan {
 
 namespace {
@@ -13,6 +15,13 @@ void CheckByte(int value)
 }
 
 } // namespace
+
+qint64 MonotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 std::uint32_t PackNoteOn(int channel, int note, int velocity)
 {

@@ -6,6 +6,7 @@
 // A packed short message is status + data1 * 256 + data2 * 65536.
 
 #include <QString>
+#include <QtGlobal>
 #include <cstdint>
 #include <functional>
 
@@ -22,6 +23,15 @@ public:
     virtual std::int32_t open(std::int32_t deviceId) = 0;
     // Sends one packed short message; does nothing while no device is open.
     virtual void shortMessage(std::uint32_t message) = 0;
+    // Sends one whose time is dueNs (CLOCK_MONOTONIC nanoseconds, as
+    // QElapsedTimer has it): an output that plays on an audio clock sounds
+    // it then, one constant latency later, however late it was sent; others
+    // send it at once.
+    virtual void shortMessageAt(std::uint32_t message, qint64 dueNs)
+    {
+        (void)dueNs;
+        shortMessage(message);
+    }
     // Closes the device; does nothing while none is open.
     virtual void close() = 0;
     // Why the last open failed and what helps, for the user; empty when
@@ -33,6 +43,9 @@ public:
     // that opened) instead.
     virtual void whenOpenFailsLater(std::function<void()> report) { (void)report; }
 };
+
+// The clock of due times: CLOCK_MONOTONIC in nanoseconds.
+qint64 MonotonicNs();
 
 // No MIDI output at all: every open fails, and nothing is ever sent.
 class NullMidiOut final : public MidiOut {

@@ -9,7 +9,6 @@
 #include "theory/Tuning.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
@@ -105,8 +104,7 @@ void Strummer::chkStrum_Click(bool canStart)
             m_toggle->setText(QStringLiteral("&Strum"));
             return;
         }
-        QElapsedTimer clicked;
-        clicked.start();
+        const qint64 clickedNs = MonotonicNs();
         m_toggle->setText(QStringLiteral("&Stop"));
         if (!canStart)
             return;
@@ -120,8 +118,10 @@ void Strummer::chkStrum_Click(bool canStart)
         // however long the open took (a new audio output); the first tick
         // sets the interval back.
         if (!m_tmrStrum->isActive()) {
-            const qint64 spent = opened == 0 ? clicked.elapsed() : 0;
-            m_tmrStrum->start(static_cast<int>(std::max<qint64>(0, m_strumInterval - spent)));
+            const qint64 spentMs = opened == 0 ? (MonotonicNs() - clickedNs) / 1'000'000 : 0;
+            m_dueNs = clickedNs;
+            m_tickInterval = m_strumInterval;
+            m_tmrStrum->start(static_cast<int>(std::max<qint64>(0, m_strumInterval - spentMs)));
         }
     } catch (...) {
         ReportError(RuntimeError::fromCurrentException());
@@ -131,10 +131,13 @@ void Strummer::chkStrum_Click(bool canStart)
 void Strummer::tmrStrum_Timer()
 {
     try {
-        // A new speed, or the first tick after a late start: the next tick
-        // comes one full interval from this one.
+        // This tick is due one interval after the one before, whenever the
+        // timer fired. A new speed, or the first tick after a late start:
+        // the next tick comes one full interval from this one.
+        m_dueNs += qint64(m_tickInterval) * 1'000'000;
         if (m_tmrStrum->interval() != m_strumInterval)
             m_tmrStrum->setInterval(m_strumInterval);
+        m_tickInterval = m_strumInterval;
         ++m_strumStep;
         if (const int string = StringOfStep(m_strumStep, bass())) {
             m_stringBaseNote = StandardTuning.openNote(string) - (bass() ? BassOctaveDown : 0);
@@ -165,7 +168,7 @@ void Strummer::PlayNote(int FretOffset)
     try {
         if (FretOffset == -1)
             return;
-        m_midi->shortMessage(PackNoteOn(m_midiChannel, m_stringBaseNote + FretOffset, m_noteVelocity));
+        m_midi->shortMessageAt(PackNoteOn(m_midiChannel, m_stringBaseNote + FretOffset, m_noteVelocity), m_dueNs);
     } catch (...) {
         ReportError(RuntimeError::fromCurrentException());
     }

@@ -10,6 +10,11 @@
 // A tick reads a string's six cells from the nut down: an "X" anywhere
 // mutes the string; otherwise it sounds at the marked cell (anything but a
 // blank) farthest from the nut, fret PositionFret + row, or open if none is.
+//
+// Each note a tick decides is due on the strum's beat: k intervals after
+// the click for the k-th tick (a change of speed counts from the tick
+// after it), however late the timer fired. The output sounds it then, one
+// constant latency later (MidiOut::shortMessageAt).
 
 #include "theory/ChordPosition.h"
 
@@ -85,6 +90,10 @@ private:
     int m_stringBaseNote = 0;
     std::int16_t m_strumStep = 0;
     int m_strumInterval = 100;
+    // The beat: when the tick running now is due, and the interval the
+    // timer counts to the next.
+    qint64 m_dueNs = 0;
+    int m_tickInterval = 100;
 };
 
 } // namespace lyrovan

@@ -83,6 +83,8 @@ private slots:
     void changesInMidStrum_data();
     void changesInMidStrum();
     void stopThenStrumResumesOnTheBeat();
+    void notesAreDueOnTheBeat_data();
+    void notesAreDueOnTheBeat();
     void speedChangeKeepsTheBeat_data();
     void speedChangeKeepsTheBeat();
     void noDeviceWarnsAndStrumsSilently();
@@ -229,6 +231,42 @@ void TestStrummer::stopThenStrumResumesOnTheBeat()
              (QStringList{QStringLiteral("open -1"), QStringLiteral("msg 0x0018c0")}));
     rig.ticks(1);
     QCOMPARE(rig.midi.messages().last(), NoteOn(55)); // string 3, not string 6
+}
+
+void TestStrummer::notesAreDueOnTheBeat_data()
+{
+    // Each note is due k intervals after the click for the k-th tick,
+    // however late the ticks come; a new speed counts from the tick after
+    // the one it came before.
+    QTest::addColumn<QString>("change"); // before tick 4
+    QTest::addColumn<QList<int>>("dueMs"); // of the notes of ticks 2..6, after the click
+    QTest::newRow("steady") << QString() << QList<int>{200, 300, 400, 500, 600};
+    QTest::newRow("faster") << "speed 40" << QList<int>{200, 300, 400, 440, 480};
+    QTest::newRow("stop and strum again") << "stop" << QList<int>{200, 300, 400, 500, 600};
+}
+
+void TestStrummer::notesAreDueOnTheBeat()
+{
+    QFETCH(QString, change);
+    QFETCH(QList<int>, dueMs);
+    Rig rig;
+    const qint64 before = MonotonicNs();
+    rig.toggle.click();
+    const qint64 after = MonotonicNs();
+    rig.ticks(3);
+    QThread::msleep(20); // a late tick is due when it was due all the same
+    if (change == QStringLiteral("stop")) {
+        rig.toggle.click();
+        rig.toggle.click();
+    } else if (!change.isEmpty()) {
+        rig.strummer.setStrumInterval(change.split(QLatin1Char(' ')).last().toInt());
+    }
+    rig.ticks(3);
+    QCOMPARE(rig.midi.dueTimes.size(), dueMs.size());
+    const qint64 clicked = rig.midi.dueTimes[0] - qint64(dueMs[0]) * 1'000'000;
+    QVERIFY(clicked >= before && clicked <= after);
+    for (int k = 0; k < dueMs.size(); ++k)
+        QCOMPARE(rig.midi.dueTimes[k] - clicked, qint64(dueMs[k]) * 1'000'000);
 }
 
 void TestStrummer::speedChangeKeepsTheBeat_data()

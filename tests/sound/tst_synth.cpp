@@ -3,6 +3,8 @@
 // on top of it with and without an audio output.
 
 #include "sound/FluidSynthOut.h"
+#include "sound/SynthRenderer.h"
+#include "support/Onsets.h"
 #include "sound/GmSynth.h"
 #include "sound/SoundFonts.h"
 
@@ -19,6 +21,7 @@
 #include <vector>
 
 using namespace lyrovan;
+using namespace lyrovan::test;
 
 namespace {
 
@@ -173,6 +176,8 @@ private slots:
     void strumThroughFileOutput();
     void openWhileLoadingDoesNotWait_data();
     void openWhileLoadingDoesNotWait();
+    void notesSoundOnTheAudioClock_data();
+    void notesSoundOnTheAudioClock();
 
 private:
     QString m_soundFont;
@@ -662,6 +667,75 @@ void TestSynth::openWhileLoadingDoesNotWait()
     else
         QVERIFY(out.errorText().contains(QStringLiteral("soundfont")));
     out.close();
+}
+
+void TestSynth::notesSoundOnTheAudioClock_data()
+{
+    // The output's clock: when each 256-frame block is heard, against the
+    // frames rendered; the renderer's latency is 40 ms.
+    QTest::addColumn<QList<int>>("dueMs");
+    QTest::addColumn<int>("jitterMs");   // the clock of each block off by up to this, back and forth
+    QTest::addColumn<int>("shiftAtMs");  // from here every block is heard 30 ms later (-1: never)
+    QTest::addColumn<int>("postedLate"); // the last note is posted only after its frame
+    QTest::addColumn<QList<int>>("heardMs"); // where each note starts, ms of frames
+    const QList<int> strum{60, 190, 280, 500};
+    QTest::newRow("steady clock") << strum << 0 << -1 << 0 << QList<int>{100, 230, 320, 540};
+    QTest::newRow("clock jitter within the slack") << strum << 3 << -1 << 0 << QList<int>{100, 230, 320, 540};
+    QTest::newRow("mid-strum the beat holds") << strum << 0 << 300 << 0 << QList<int>{100, 230, 320, 540};
+    QTest::newRow("between strums the clock is followed")
+        << QList<int>{60, 190, 280, 900} << 0 << 300 << 0 << QList<int>{100, 230, 320, 910};
+    // Posted at 560 ms, it sounds with the next block, at 563 ms.
+    QTest::newRow("a note sent too late sounds at once") << strum << 0 << -1 << 1 << QList<int>{100, 230, 320, 563};
+}
+
+void TestSynth::notesSoundOnTheAudioClock()
+{
+    QFETCH(QList<int>, dueMs);
+    QFETCH(int, jitterMs);
+    QFETCH(int, shiftAtMs);
+    QFETCH(int, postedLate);
+    QFETCH(QList<int>, heardMs);
+    if (m_soundFont.isEmpty())
+        QSKIP("No General MIDI soundfont installed (fluid-soundfont-gm)");
+    constexpr double Rate = 44100.0;
+    const auto frameOf = [&](double ms) { return std::size_t(ms * Rate / 1000.0); };
+    auto synth = std::make_shared<GmSynth>(QStringList{m_soundFont});
+    SynthRenderer renderer(synth, 40'000'000);
+    renderer.post(PackProgramChange(24), 0);
+    const int notes[] = {48, 52, 55, 60};
+    const int total = int(Rate * 1.0);
+    std::vector<float> left(static_cast<std::size_t>(total)), right(static_cast<std::size_t>(total));
+    int posted = 0;
+    for (int at = 0, block = 0; at < total; at += 256, ++block) {
+        const double ms = at * 1000.0 / Rate;
+        // Notes are posted a little before they are due, as the strum does;
+        // the last one, with postedLate, only once its frame has passed.
+        while (posted < 4 && dueMs[posted] - (posted == 3 && postedLate ? -60 : 20) <= ms) {
+            renderer.post(PackNoteOn(0, notes[posted], 127), qint64(dueMs[posted]) * 1'000'000);
+            ++posted;
+        }
+        const double jitter = jitterMs * (block % 3 == 1 ? 1 : block % 3 == 2 ? -1 : 0);
+        const double late = shiftAtMs >= 0 && ms >= shiftAtMs ? 30.0 : 0.0;
+        renderer.render(left.data() + at, right.data() + at, 1, std::min(256, total - at),
+                        qint64((ms + jitter + late) * 1e6));
+    }
+    std::vector<float> mono(left.size());
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        mono[i] = 0.5f * (left[i] + right[i]);
+    std::vector<std::vector<float>> sounds;
+    std::vector<std::size_t> expected;
+    for (int k = 0; k < 4; ++k) {
+        sounds.push_back(NoteSound(m_soundFont, 24, notes[k], 127, int(Rate)));
+        expected.push_back(frameOf(heardMs[k]));
+    }
+    const auto onsets = NoteOnsets(mono, sounds, expected, frameOf(15));
+    for (int k = 0; k < 4; ++k) {
+        QVERIFY(onsets[std::size_t(k)]);
+        // FluidSynth starts a note at its next 64-frame block.
+        const auto ahead = qint64(*onsets[std::size_t(k)]) - qint64(expected[std::size_t(k)]);
+        QVERIFY2(ahead >= 0 && ahead < 64, qPrintable(QStringLiteral("note %1: %2 frames").arg(k).arg(ahead)));
+    }
+    QCOMPARE(renderer.lateMessages(), postedLate);
 }
 
 QTEST_GUILESS_MAIN(TestSynth)

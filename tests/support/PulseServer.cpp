@@ -9,17 +9,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
+#include <csignal>
 #include <ctime>
 #include <limits>
 
 namespace lyrovan::test {
-
-qint64 MonotonicNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-}
 
 PrivatePulseServer::PrivatePulseServer() : m_dir(QDir::tempPath() + QStringLiteral("/lyrovan-pa-XXXXXX"))
 {
@@ -78,10 +72,17 @@ PrivatePulseServer::PrivatePulseServer() : m_dir(QDir::tempPath() + QStringLiter
     m_error = QStringLiteral("pulseaudio did not come up: ") + QString::fromLocal8Bit(log.readAll().right(2000));
 }
 
+void PrivatePulseServer::hang(bool hung)
+{
+    if (m_server.state() != QProcess::NotRunning)
+        ::kill(pid_t(m_server.processId()), hung ? SIGSTOP : SIGCONT);
+}
+
 PrivatePulseServer::~PrivatePulseServer()
 {
     if (m_server.state() == QProcess::NotRunning)
         return;
+    hang(false);
     m_server.terminate();
     if (!m_server.waitForFinished(5000)) {
         m_server.kill();

@@ -10,6 +10,8 @@
 // best started once, early, and waited for (waitForLiveData) before
 // anything is played.
 
+#include "sound/MidiOut.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -46,6 +48,10 @@ public:
 
     // Runs pactl against the server; its standard output.
     QString pactl(const QStringList& arguments) const;
+
+    // Stops the server as a debugger would (SIGSTOP), or lets it go on: a
+    // server that hangs.
+    void hang(bool hung);
 
 private:
     QTemporaryDir m_dir;
@@ -87,8 +93,5 @@ private:
     std::atomic<bool> m_running{true};
     std::thread m_thread;
 };
-
-// Nanoseconds on CLOCK_MONOTONIC.
-qint64 MonotonicNs();
 
 } // namespace lyrovan::test

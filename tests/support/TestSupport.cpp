@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include <QProcess>
+#include <csignal>
+#include <sys/wait.h>
+
 namespace lyrovan::test {
 
 RecordingPresenter::RecordingPresenter()
@@ -36,6 +40,12 @@ void RecordingMidiOut::shortMessage(std::uint32_t message)
     calls << (isOpen ? QStringLiteral("msg 0x%1") : QStringLiteral("lost 0x%1")).arg(message, 6, 16, QLatin1Char('0'));
 }
 
+void RecordingMidiOut::shortMessageAt(std::uint32_t message, qint64 dueNs)
+{
+    dueTimes << dueNs;
+    shortMessage(message);
+}
+
 void RecordingMidiOut::close()
 {
     calls << QStringLiteral("close");
@@ -49,6 +59,24 @@ QList<std::uint32_t> RecordingMidiOut::messages() const
         if (call.startsWith(QStringLiteral("msg ")))
             out << call.mid(6).toUInt(nullptr, 16);
     return out;
+}
+
+BusyLoops::BusyLoops(int cores)
+{
+    for (int core = 0; core < cores; ++core) {
+        qint64 pid = 0;
+        if (QProcess::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("while :; do :; done")},
+                                    QString(), &pid))
+            m_pids << pid;
+    }
+}
+
+BusyLoops::~BusyLoops()
+{
+    for (qint64 pid : std::as_const(m_pids)) {
+        ::kill(pid_t(pid), SIGKILL);
+        ::waitpid(pid_t(pid), nullptr, WNOHANG);
+    }
 }
 
 } // namespace lyrovan::test

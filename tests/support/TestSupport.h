@@ -66,6 +66,8 @@ public:
 
     std::int32_t open(std::int32_t deviceId) override;
     void shortMessage(std::uint32_t message) override;
+    // Recorded as shortMessage, with its due time in dueTimes.
+    void shortMessageAt(std::uint32_t message, qint64 dueNs) override;
     void close() override;
 
     // The messages that reached an open device, in order.
@@ -73,10 +75,24 @@ public:
     void clear() { calls.clear(); }
 
     QStringList calls;
+    QList<qint64> dueTimes;
     bool isOpen = false;
 
 private:
     std::int32_t m_openResult;
+};
+
+// Busy loops in processes of their own, one per core asked for, from
+// construction to destruction: a machine whose other programs keep cores busy.
+class BusyLoops {
+public:
+    explicit BusyLoops(int cores);
+    ~BusyLoops();
+    BusyLoops(const BusyLoops&) = delete;
+    BusyLoops& operator=(const BusyLoops&) = delete;
+
+private:
+    QList<qint64> m_pids;
 };
 
 // The object called name (e.g. "lbl6(21)") below root; fails the test if absent.
