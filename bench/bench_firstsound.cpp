@@ -1,12 +1,12 @@
-// Click to first sound: how long after a click on "Strum" the strum's first
-// note is heard at the sink, against T (the timer interval) when the first
-// note is due. Runs its own PulseAudio server with a null sink, plays through
+// Click to first sound: how long after its due time (the tick that decides
+// it, k x T after the click) the strum's first note is heard at the sink.
+// Runs its own PulseAudio server with a null sink, plays through
 // the program's real output path (window, built-in synthesizer, PulseAudio
 // stream) and finds the first note in a recording of the sink's monitor.
 //
-// First strum: a fresh process for each sample, clicked one second after the
-// window first painted (the soundfont loaded in the background by then), and
-// clicked at once (the click waits for the load). Later strums: one process,
+// First strum: a fresh process for each sample, clicked 300 ms after the
+// window first painted (the soundfont loads in the background meanwhile),
+// and clicked at once (the strum waits for the load). Later strums: one process,
 // each strum clicked after the one before has ended and its output was given
 // back, so each opens a new output.
 
@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QLabel>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
@@ -28,47 +27,60 @@
 #include <cstdio>
 
 using namespace lyrovan;
-using lyrovan::test::MonotonicNs;
+using lyrovan::MonotonicNs;
 
 namespace {
 
 constexpr int Interval = 100; // T at start-up
 
-// Forwards to the synthesizer and notes when the first note-on was sent.
+// Forwards to the synthesizer; notes when the first note-on was due and
+// when it was sent.
 class TimedOut final : public MidiOut {
 public:
     explicit TimedOut(FluidSynthOut& out) : m_out(out) {}
     void prepare() override { m_out.prepare(); }
     std::int32_t open(std::int32_t id) override { return m_out.open(id); }
-    void shortMessage(std::uint32_t message) override
+    void shortMessage(std::uint32_t message) override { m_out.shortMessage(message); }
+    void shortMessageAt(std::uint32_t message, qint64 dueNs) override
     {
-        if ((message & 0xF0) == 0x90 && firstNoteNs == 0)
-            firstNoteNs = MonotonicNs();
-        m_out.shortMessage(message);
+        if ((message & 0xF0) == 0x90 && (message >> 16 & 0x7F) > 0 && firstDueNs == 0) {
+            firstDueNs = dueNs;
+            firstSentNs = MonotonicNs();
+        }
+        m_out.shortMessageAt(message, dueNs);
     }
     void close() override { m_out.close(); }
-    qint64 firstNoteNs = 0;
+    qint64 firstDueNs = 0;
+    qint64 firstSentNs = 0;
 
 private:
     FluidSynthOut& m_out;
 };
 
-// Strums once with every string open; returns the click time.
-qint64 Strum(frmMain& window)
+// Strums the chord shown once; returns when it has ended.
+void Strum(frmMain& window)
 {
-    for (int string = 1; string <= 6; ++string)
-        window.findChild<QLabel*>(QStringLiteral("lblDiaStr%1(0)").arg(string))->setText(QStringLiteral("O"));
     auto* toggle = window.findChild<QToolButton*>(QStringLiteral("chkStrum"));
     QEventLoop done;
     QObject::connect(toggle, &QToolButton::toggled, &done, [&](bool on) {
         if (!on)
             done.quit();
     });
-    const qint64 clicked = MonotonicNs();
     toggle->click();
     done.exec();
-    return clicked;
 }
+
+// Notes when a widget first paints.
+class FirstPaint final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !timer.isValid())
+            timer.start();
+        return QObject::eventFilter(watched, event);
+    }
+    QElapsedTimer timer;
+};
 
 void WaitUntil(const std::function<bool()>& ready)
 {
@@ -76,8 +88,8 @@ void WaitUntil(const std::function<bool()>& ready)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-// Child: one window, one first strum after delayMs; prints click and
-// first-note times.
+// Child: one window, one first strum delayMs after its first paint; prints
+// when the first note was due and when it was sent.
 int RunChild(int argc, char* argv[], int delayMs)
 {
     QApplication app(argc, argv);
@@ -86,12 +98,12 @@ int RunChild(int argc, char* argv[], int delayMs)
     FluidSynthOut synthesizer;
     TimedOut out(synthesizer);
     frmMain window(bench::ShippedParts(&out));
+    FirstPaint painted;
+    window.installEventFilter(&painted);
     window.Form_Load();
-    QElapsedTimer shown;
-    shown.start();
-    WaitUntil([&] { return shown.elapsed() >= delayMs; });
-    const qint64 clicked = Strum(window);
-    std::printf("%lld %lld %d\n", clicked, out.firstNoteNs, synthesizer.isPrepared() ? 1 : 0);
+    WaitUntil([&] { return painted.timer.isValid() && painted.timer.elapsed() >= delayMs; });
+    Strum(window);
+    std::printf("%lld %lld\n", out.firstDueNs, out.firstSentNs);
     return 0;
 }
 
@@ -110,8 +122,8 @@ void Report(const char* what, const std::vector<double>& sent, const std::vector
 {
     using bench::Median;
     using bench::Quantile;
-    std::printf("  %-44s n=%2zu  note-on sent T%+6.2f ms (median) %+6.2f (p99)   heard T%+6.2f ms (median) "
-                "%+6.2f (p99)\n",
+    std::printf("  %-48s n=%2zu  first note-on sent %+6.2f ms after due (median) %+6.2f (p99)   heard %+6.2f ms "
+                "(median) %+6.2f (p99)\n",
                 what, heard.size(), Median(sent), Quantile(sent, 0.99), Median(heard), Quantile(heard, 0.99));
 }
 
@@ -137,28 +149,28 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "no live data from the sink's monitor\n");
         return 1;
     }
-    std::printf("click to first sound at a PulseAudio null sink, T = %d ms; output buffer %d frames x %d periods "
-                "at 44100 Hz = %.1f ms\n",
-                Interval, PeriodFrames, Periods, 1000.0 * PeriodFrames * Periods / 44100.0);
-    std::printf("(times relative to T after the click, when the first note is due)\n");
+    std::printf("click to first sound at a PulseAudio null sink, T = %d ms; output buffer %d frames in blocks of %d "
+                "at 44100 Hz = %.1f ms; notes heard %d ms after they are due\n",
+                Interval, BufferFrames, PeriodFrames, 1000.0 * BufferFrames / 44100.0, NoteLatencyMs);
+    std::printf("(times after the first note's due time; its latency is the target for being heard)\n");
 
     const QString self = QCoreApplication::applicationFilePath();
-    for (const int delay : {1000, 0}) {
+    for (const int delay : {300, 0}) {
         std::vector<double> sent, heard;
         for (int run = 0; run < 12; ++run) {
             QProcess child;
             child.start(self, {QStringLiteral("child"), QString::number(delay)});
             child.waitForFinished(60000);
             const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-            if (fields.size() != 3)
+            if (fields.size() != 2 || fields[0].toLongLong() == 0)
                 continue;
-            const qint64 clicked = fields[0].toLongLong();
-            const qint64 sound = FirstSoundNs(recorder, clicked);
-            sent.push_back(double(fields[1].toLongLong() - clicked) / 1e6 - Interval);
-            heard.push_back(sound ? double(sound - clicked) / 1e6 - Interval : NAN);
+            const qint64 due = fields[0].toLongLong();
+            const qint64 sound = FirstSoundNs(recorder, due - 20'000'000);
+            sent.push_back(double(fields[1].toLongLong() - due) / 1e6);
+            heard.push_back(sound ? double(sound - due) / 1e6 : NAN);
             QThread::msleep(300);
         }
-        Report(delay ? "first strum, clicked 1 s after the first frame" : "first strum, clicked at the first frame",
+        Report(delay ? "first strum, clicked 300 ms after the first paint" : "first strum, clicked at the first paint",
                sent, heard);
     }
 
@@ -169,12 +181,12 @@ int main(int argc, char* argv[])
     WaitUntil([&] { return synthesizer.isPrepared(); });
     std::vector<double> sent, heard;
     for (int run = 0; run < 15; ++run) {
-        out.firstNoteNs = 0;
-        const qint64 clicked = Strum(window);
+        out.firstDueNs = 0;
+        Strum(window);
         WaitUntil([&] { return !synthesizer.hasAudioOutput(); });
-        const qint64 sound = FirstSoundNs(recorder, clicked);
-        sent.push_back(double(out.firstNoteNs - clicked) / 1e6 - Interval);
-        heard.push_back(sound ? double(sound - clicked) / 1e6 - Interval : NAN);
+        const qint64 sound = FirstSoundNs(recorder, out.firstDueNs - 20'000'000);
+        sent.push_back(double(out.firstSentNs - out.firstDueNs) / 1e6);
+        heard.push_back(sound ? double(sound - out.firstDueNs) / 1e6 : NAN);
     }
     Report("later strums (a new output each)", sent, heard);
     return 0;
