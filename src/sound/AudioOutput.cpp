@@ -170,8 +170,13 @@ public:
             return false;
         }
         m_resumedNs = MonotonicNs();
-        if (m_request.realtimePriority > 0)
+        // Under the lock like every other call from outside the loop's
+        // thread: the loop may run the callback at once.
+        if (m_request.realtimePriority > 0) {
+            pa_threaded_mainloop_lock(m_loop);
             pa_threaded_mainloop_once_unlocked(m_loop, &PulseOutput::onFirstRun, this);
+            pa_threaded_mainloop_unlock(m_loop);
+        }
         return true;
     }
 
