@@ -13,6 +13,7 @@
 #include "BenchSupport.h"
 #include "app/frmMain.h"
 #include "sound/FluidSynthOut.h"
+#include "support/Onsets.h"
 #include "support/PulseServer.h"
 #include "ui/Fonts.h"
 
@@ -45,12 +46,14 @@ public:
     {
         if ((message & 0xF0) == 0x90 && (message >> 16 & 0x7F) > 0 && firstDueNs == 0) {
             firstDueNs = dueNs;
+            firstNote = int(message >> 8 & 0x7F);
             firstSentNs = MonotonicNs();
         }
         m_out.shortMessageAt(message, dueNs);
     }
     void close() override { m_out.close(); }
     qint64 firstDueNs = 0;
+    int firstNote = 0;
     qint64 firstSentNs = 0;
 
 private:
@@ -103,19 +106,22 @@ int RunChild(int argc, char* argv[], int delayMs)
     window.Form_Load();
     WaitUntil([&] { return painted.timer.isValid() && painted.timer.elapsed() >= delayMs; });
     Strum(window);
-    std::printf("%lld %lld\n", out.firstDueNs, out.firstSentNs);
+    std::printf("%lld %lld %d %s\n", out.firstDueNs, out.firstSentNs, out.firstNote,
+                synthesizer.synth() ? qPrintable(synthesizer.synth()->soundFontPath()) : "-");
     return 0;
 }
 
-// The first sample louder than the noise floor at or after index from.
-qint64 FirstSoundNs(const test::MonitorRecorder& recorder, qint64 afterNs)
+// When note (program 24, as at start-up) starts at the sink, looked for
+// from 60 ms before to 60 ms after the output's latency past its due time;
+// 0 if it is not found there.
+qint64 HeardNs(const test::MonitorRecorder& recorder, const QString& soundFont, int note, qint64 dueNs)
 {
-    const std::vector<float> x = recorder.samples();
-    for (std::size_t i = recorder.indexAt(afterNs); i < x.size(); ++i) {
-        if (std::abs(x[i]) > 0.003f)
-            return recorder.sampleTimeNs(i);
-    }
-    return 0;
+    const double perMs = 44.1;
+    const std::vector<float> sound = recorder.samples();
+    const std::size_t expected = recorder.indexAt(dueNs + qint64(NoteLatencyMs) * 1'000'000);
+    const auto onsets = test::NoteOnsets(sound, {test::NoteSound(soundFont, 24, note, 127, int(perMs * 1000))},
+                                         {expected}, std::size_t(60 * perMs));
+    return onsets[0] ? recorder.sampleTimeNs(*onsets[0]) : 0;
 }
 
 void Report(const char* what, const std::vector<double>& sent, const std::vector<double>& heard)
@@ -161,11 +167,15 @@ int main(int argc, char* argv[])
             QProcess child;
             child.start(self, {QStringLiteral("child"), QString::number(delay)});
             child.waitForFinished(60000);
-            const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-            if (fields.size() != 2 || fields[0].toLongLong() == 0)
+            const QByteArray printed = child.readAllStandardOutput().trimmed();
+            const QList<QByteArray> fields = printed.split(' ');
+            if (fields.size() != 4 || fields[0].toLongLong() == 0) {
+                std::fprintf(stderr, "a run gave no reading: \"%s\" %s\n", printed.constData(),
+                             child.readAllStandardError().right(300).constData());
                 continue;
+            }
             const qint64 due = fields[0].toLongLong();
-            const qint64 sound = FirstSoundNs(recorder, due - 20'000'000);
+            const qint64 sound = HeardNs(recorder, QString::fromLocal8Bit(fields[3]), fields[2].toInt(), due);
             sent.push_back(double(fields[1].toLongLong() - due) / 1e6);
             heard.push_back(sound ? double(sound - due) / 1e6 : NAN);
             QThread::msleep(300);
@@ -184,7 +194,7 @@ int main(int argc, char* argv[])
         out.firstDueNs = 0;
         Strum(window);
         WaitUntil([&] { return !synthesizer.hasAudioOutput(); });
-        const qint64 sound = FirstSoundNs(recorder, out.firstDueNs - 20'000'000);
+        const qint64 sound = HeardNs(recorder, synthesizer.synth()->soundFontPath(), out.firstNote, out.firstDueNs);
         sent.push_back(double(out.firstSentNs - out.firstDueNs) / 1e6);
         heard.push_back(sound ? double(sound - out.firstDueNs) / 1e6 : NAN);
     }
