@@ -5,11 +5,7 @@
 #include "SynthRenderer.h"
 #include "errors/ShellOpen.h"
 
-#include <fluidsynth.h>
-#include <pulse/context.h>
-#include <pulse/error.h>
-#include <pulse/stream.h>
-#include <pulse/thread-mainloop.h>
+#include "SoundLibraries.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>

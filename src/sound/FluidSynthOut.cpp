@@ -4,7 +4,7 @@
 #include "SynthRenderer.h"
 #include "ui/Background.h"
 
-#include <fluidsynth.h>
+#include "SoundLibraries.h"
 
 #include <QAbstractEventDispatcher>
 #include <QStandardPaths>
@@ -94,6 +94,13 @@ std::unique_ptr<AudioOutput> FirstThatOpens(const std::shared_ptr<GmSynth>& synt
 FluidSynthOut::Loaded Load(const FluidSynthOptions& options, const QStringList& chain, bool probe)
 {
     FluidSynthOut::Loaded loaded;
+    if (!LoadSoundLibraries())
+        return loaded; // told at the strum
+    loaded.chain = chain;
+    if (loaded.chain.isEmpty()) {
+        QString ignored;
+        loaded.chain = AudioDriverChain(QString(), &ignored);
+    }
     if (options.soundFontPaths) {
         loaded.search.files = *options.soundFontPaths;
         loaded.search.places = *options.soundFontPaths;
@@ -120,7 +127,7 @@ FluidSynthOut::Loaded Load(const FluidSynthOptions& options, const QStringList& 
     }
 
     if (probe && loaded.synth->isLoaded()) {
-        loaded.output = FirstThatOpens(loaded.synth, chain, options, &loaded.driverFailures);
+        loaded.output = FirstThatOpens(loaded.synth, loaded.chain, options, &loaded.driverFailures);
         if (loaded.output) {
             loaded.driver = loaded.output->driver();
             // A driver that cannot pause would play silence meanwhile.
@@ -140,7 +147,6 @@ FluidSynthOut::FluidSynthOut(FluidSynthOptions options) : m_options(std::move(op
     // The usual order is looked up only when needed: asking FluidSynth
     // costs time that start-up does not have.
     m_chain = m_options.audioDrivers;
-    QuietAudioLibraries();
     QObject::connect(&m_releaseTimer, &QTimer::timeout, &m_releaseTimer, [this] { onReleaseTimer(); });
 }
 
@@ -159,7 +165,7 @@ FluidSynthOut::~FluidSynthOut()
 
 void FluidSynthOut::findChain()
 {
-    if (m_chain.isEmpty()) {
+    if (m_chain.isEmpty() && LoadSoundLibraries()) {
         QString ignored;
         m_chain = AudioDriverChain(QString(), &ignored);
     }
@@ -174,7 +180,8 @@ void FluidSynthOut::prepare()
 
 void FluidSynthOut::loadInBackground()
 {
-    findChain();
+    // The sound libraries load on the worker too: the window's thread
+    // never maps them.
     m_loadRunning = true;
     const int generation = ++m_generation;
     // Taken over on this object's thread as soon as it is done, so that its
@@ -203,6 +210,8 @@ void FluidSynthOut::take(Loaded loaded)
 {
     m_synth = std::move(loaded.synth);
     m_search = std::move(loaded.search);
+    if (m_chain.isEmpty())
+        m_chain = std::move(loaded.chain);
     if (!loaded.driver.isEmpty())
         m_workingDriver = loaded.driver;
     if (loaded.output) {
@@ -289,6 +298,12 @@ std::int32_t FluidSynthOut::open(std::int32_t deviceId)
 
 FluidSynthOut::Outcome FluidSynthOut::tryOpen()
 {
+    QString missing;
+    if (!LoadSoundLibraries(&missing)) {
+        m_error = QStringLiteral("The synthesizer cannot be loaded: %1.").arg(missing);
+        tell(m_error);
+        return Outcome::NoSynthesizer;
+    }
     if (!m_synth) {
         if (m_prepared) {
             loadInBackground();

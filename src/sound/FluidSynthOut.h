@@ -130,6 +130,7 @@ public:
         std::unique_ptr<AudioOutput> output;
         QString driver;       // the first driver that opened; empty: none did, or not tried
         QStringList driverFailures;
+        QStringList chain;    // the drivers in the order tried
     };
 
 private:

@@ -2,7 +2,7 @@
 
 #include "SoundFonts.h"
 
-#include <fluidsynth.h>
+#include "SoundLibraries.h"
 
 #include <QCoreApplication>
 #include <QFile>

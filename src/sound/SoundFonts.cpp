@@ -1,6 +1,6 @@
 #include "SoundFonts.h"
 
-#include <fluidsynth.h>
+#include "SoundLibraries.h"
 
 #include <QDir>
 #include <QFileInfo>
