@@ -14,7 +14,7 @@
 
 #include <jack/jack.h>
 
-#include <QFile>
+#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -104,26 +104,40 @@ void TestJack::strumReachesThePlaybackPorts()
     QCOMPARE(WriteChordDb(folder.filePath(QStringLiteral("Chords.mdb")), rows), QString());
 
     qputenv("JACK_NO_START_SERVER", "1");
-    const QByteArray name = "lyrovan-test-" + QByteArray::number(QCoreApplication::applicationPid());
+    // One name for every run: JACK keeps at most 8 servers in a registry
+    // shared by the machine, and frees a slot only for a server of the same
+    // name whose process is gone.
+    const QByteArray name = "lyrovan-test";
+    const QString folderOfServer = QStringLiteral("/dev/shm/jack-%1/%2").arg(::getuid()).arg(QString::fromLatin1(name));
+    QDir(folderOfServer).removeRecursively();
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start(jackd, {QStringLiteral("--name"), QString::fromLatin1(name), QStringLiteral("--no-realtime"),
                          QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
                          QStringLiteral("44100"), QStringLiteral("-p"), QStringLiteral("256")});
     QVERIFY(server.waitForStarted(10000));
+    // Stopped by its own process id, and only while it runs: a server that
+    // already ended has id 0, which kill() reads as the whole group.
+    const pid_t serverPid = pid_t(server.processId());
+    QVERIFY(serverPid > 0);
     const auto stop = qScopeGuard([&] {
-        ::kill(pid_t(server.processId()), SIGTERM);
+        if (server.state() == QProcess::NotRunning)
+            return;
+        ::kill(serverPid, SIGTERM);
         if (!server.waitForFinished(5000)) {
-            ::kill(pid_t(server.processId()), SIGKILL);
+            ::kill(serverPid, SIGKILL);
             server.waitForFinished(5000);
         }
     });
-    // A client knocking before the server listens gets SIGPIPE from JACK's
-    // library: the test waits for the server's socket, as the program does
-    // not need to (it ignores SIGPIPE).
-    std::signal(SIGPIPE, SIG_IGN);
-    const QString socket = QStringLiteral("/dev/shm/jack-%1/%2/jack_0").arg(::getuid()).arg(QString::fromLatin1(name));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 15000);
+    // A client knocking before the server is up can bring this JACK server
+    // down: clients wait until it has made its FIFOs, named after its
+    // process id, in its folder (emptied of an earlier run's files above).
+    const QDir files(folderOfServer);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        files.exists(QStringLiteral("jack_0"))
+            && !files.entryList({QStringLiteral("jack-ack-fifo-%1-*").arg(serverPid)}, QDir::System).isEmpty(),
+        qPrintable(server.readAll()), 15000);
+    std::signal(SIGPIPE, SIG_IGN); // as the program does
     auto listener = std::make_unique<Listener>(name);
     QVERIFY2(listener->isOpen(), qPrintable(server.readAll()));
 
