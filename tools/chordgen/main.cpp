@@ -4,8 +4,8 @@
 // The file is built under a temporary name in the same folder and renamed
 // into place, so a half-written database never appears under its real name.
 
-#include "Positions.h"
 #include "theory/ChordTables.h"
+#include "theory/Positions.h"
 
 #include <QCoreApplication>
 #include <QDir>
