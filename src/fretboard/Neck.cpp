@@ -85,9 +85,9 @@ const QColor KeyBack(255, 0, 0);
 const QColor MarkerText(0, 0, 0);
 
 // Note name f semitones above the open note of string (1..6).
-QString CaptionAt(int string, int fret)
+QString CaptionAt(const Tuning& tuning, int string, int fret)
 {
-    const int open = StandardTuning.openPitchClass(string);
+    const int open = tuning.openPitchClass(string);
     return TableText(NoteNames[static_cast<std::size_t>((open + fret) % 12)]);
 }
 
@@ -233,12 +233,29 @@ void Neck::BuildMarkers()
     QPalette asBuilt = m_inner->palette();
     asBuilt.setColor(QPalette::Window, ClearedBack);
     asBuilt.setColor(QPalette::WindowText, MarkerText);
-    QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
             m_markers[string - 1][fret] = MakeStripLabel(
-                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(string, fret),
-                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, widths);
+                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(m_tuning, string, fret),
+                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, m_markerWidths);
+        }
+    }
+}
+
+void Neck::SetTuning(const Tuning& tuning)
+{
+    m_tuning = tuning;
+    for (int string = 1; string <= Strings; ++string) {
+        for (int fret = 0; fret < Frets; ++fret) {
+            QLabel* marker = m_markers[string - 1][fret];
+            const QString caption = CaptionAt(tuning, string, fret);
+            if (marker->text() == caption)
+                continue;
+            marker->setText(caption);
+            auto width = m_markerWidths.constFind(caption);
+            if (width == m_markerWidths.cend())
+                width = m_markerWidths.insert(caption, PlainCaptionSize(marker->font(), caption).width());
+            marker->resize(*width, marker->height());
         }
     }
 }

@@ -5,10 +5,15 @@
 // The strip picNeckInner is much longer than the viewport; the scroll bar
 // scrNeck under it slides it sideways (its Left is always minus the bar's
 // value). The markers lbl1..lbl6 (one array per string, element = fret)
-// carry the note name found at their place as a fixed caption; an update
-// shows those whose caption is one of the chord's notes, the key's in red.
+// carry the note name found at their place in the tuning as their caption;
+// an update shows those whose caption is one of the chord's notes, the
+// key's in red.
 
+#include "theory/Tuning.h"
+
+#include <QHash>
 #include <QObject>
+#include <QString>
 
 class QWidget;
 class QLabel;
@@ -39,6 +44,10 @@ public:
     // notes, and hides the others; every marker on white but the key's.
     void ShowNotes(const QString& key, const QString& notes);
 
+    // Names every marker after its place on open strings tuned so; the
+    // next ShowNotes shows the chord's notes in their new places.
+    void SetTuning(const Tuning& tuning);
+
 private:
     void BuildStrip();
     void BuildMarkers();
@@ -50,6 +59,8 @@ private:
     QLabel* m_image = nullptr;
     QScrollBar* m_scroll = nullptr;
     QLabel* m_markers[Strings][Frets] = {};
+    Tuning m_tuning = StandardTuning;
+    QHash<QString, int> m_markerWidths; // by caption
 };
 
 } // namespace lyrovan
