@@ -125,6 +125,7 @@ int RunApplication(int argc, char* argv[])
     parts.dataFolders = InstalledDataFolders(parts.programFolder);
     parts.midi = &synthesizer;
     parts.tuning = commandLine.options.tuning;
+    parts.leftHanded = commandLine.options.leftHanded;
     frmMain window(parts);
     MarkStartupStep("built");
     window.Form_Load();

@@ -13,6 +13,7 @@ const QString AudioDriverOption = QStringLiteral("audio-driver");
 const QString AudioDeviceOption = QStringLiteral("audio-device");
 const QString SoundFontOption = QStringLiteral("soundfont");
 const QString TuningOption = QStringLiteral("tuning");
+const QString LeftHandedOption = QStringLiteral("left-handed");
 
 // The parser names the program "<executable_name>" while no application
 // object exists; the program's name is fixed anyway.
@@ -68,6 +69,9 @@ struct Parser {
                                          "from the lowest up, six for a guitar (E2,A2,D3,G3,B3,E4) or "
                                          "four for a bass (E1,A1,D2,G2). Default: standard tuning."),
                           QStringLiteral("tuning")});
+        parser.addOption({LeftHandedOption,
+                          QStringLiteral("Show the neck and the chord diagrams mirrored, as a left-handed "
+                                         "player reads them: the nut on the right, string 6 on the right.")});
     }
 };
 
@@ -117,6 +121,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     result.options.audioDriver = p.parser.value(AudioDriverOption);
     result.options.audioDevice = p.parser.value(AudioDeviceOption);
     result.options.soundFont = p.parser.value(SoundFontOption);
+    result.options.leftHanded = p.parser.isSet(LeftHandedOption);
     if (p.parser.isSet(TuningOption)) {
         QString error;
         if (const std::optional<TuningRequest> tuning = ParseTuning(p.parser.value(TuningOption), &error))

@@ -17,6 +17,7 @@ struct CommandLineOptions {
     QString audioDevice; // --audio-device DEVICE
     QString soundFont;   // --soundfont FILE
     TuningRequest tuning; // --tuning NAME or --tuning NOTES; standard where not given
+    bool leftHanded = false; // --left-handed
 };
 
 struct CommandLineResult {

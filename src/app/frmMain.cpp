@@ -78,6 +78,10 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     ApplyStacking();
     SetUpKeyboard();
     ApplyTuning();
+    if (m_parts.leftHanded) {
+        m_mnuLeftHanded->setChecked(true);
+        mnuLeftHanded_Click();
+    }
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
@@ -229,6 +233,10 @@ void frmMain::BuildMenus()
     m_mnuTuningCustom = entry(tuning, QStringLiteral("mnuTuningCustom"), QString());
     m_mnuTuningCustom->setCheckable(true);
     connect(m_mnuTuningCustom, &QAction::triggered, this, [this] { UpdateTuningMenu(); });
+    tuning->addSeparator();
+    m_mnuLeftHanded = entry(tuning, QStringLiteral("mnuLeftHanded"), QStringLiteral("&Left-handed neck"));
+    m_mnuLeftHanded->setCheckable(true);
+    connect(m_mnuLeftHanded, &QAction::triggered, this, [this] { mnuLeftHanded_Click(); });
 
     QMenu* help = menu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
     connect(entry(help, QStringLiteral("mnuAbout"), QStringLiteral("&About Lyrovan")), &QAction::triggered, this,
@@ -477,6 +485,13 @@ void frmMain::mnuBassTuningItem_Click(int Index)
 {
     m_bassTuning = BassTunings[static_cast<std::size_t>(Index)].tuning;
     ApplyTuning();
+}
+
+void frmMain::mnuLeftHanded_Click()
+{
+    const bool leftHanded = m_mnuLeftHanded->isChecked();
+    m_neck->SetLeftHanded(leftHanded);
+    m_diagram->setLeftHanded(leftHanded);
 }
 
 void frmMain::ApplyTuning()

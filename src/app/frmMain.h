@@ -46,6 +46,7 @@ struct MainWindowParts {
     MidiOut* midi = nullptr;
     QStringList dataFolders = {};
     TuningRequest tuning = {};
+    bool leftHanded = false; // the neck and the diagram mirrored
 };
 
 class frmMain : public QMainWindow {
@@ -75,6 +76,8 @@ public:
     // bass is chosen, the bass's (BassTunings).
     void mnuTuningItem_Click(int Index);
     void mnuBassTuningItem_Click(int Index);
+    // Mirrors the neck and the chord diagram, or puts them back.
+    void mnuLeftHanded_Click();
     // A scroll bar's value changed, by any means: 0 volume, 1 strum speed.
     void Slider_Scroll(int Index);
 
@@ -131,6 +134,7 @@ private:
     QAction* m_mnuTuningItem[GuitarTunings.size()] = {};
     QAction* m_mnuBassTuningItem[BassTunings.size()] = {};
     QAction* m_mnuTuningCustom = nullptr;
+    QAction* m_mnuLeftHanded = nullptr;
     Tuning m_guitarTuning = StandardTuning;
     Tuning m_bassTuning = StandardTuning;
     Tuning m_applied = StandardTuning; // what the parts have

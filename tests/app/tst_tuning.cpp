@@ -70,6 +70,8 @@ private slots:
     void strumPlaysTheTuning();
     void tuningFromText_data();
     void tuningFromText();
+    void leftHandedMirrors_data();
+    void leftHandedMirrors();
 
 private:
     // Chooses the instrument, the tuning entry, the key and the chord type.
@@ -247,6 +249,61 @@ void TestTuning::tuningFromText()
         for (int string = 3; string <= 6; ++string)
             QCOMPARE(request->bass->openNote(string), open.at(6 - string) + 12);
     }
+}
+
+void TestTuning::leftHandedMirrors_data()
+{
+    // A control of the neck's strip or of the diagram's grid, mirrored
+    // across the middle of the strip or of the grid's string lines.
+    QTest::addColumn<QString>("name");
+    QTest::newRow("marker at the nut, string 6") << "lbl6(0)";
+    QTest::newRow("marker, string 1 fret 12") << "lbl1(12)";
+    QTest::newRow("marker, string 3 fret 21") << "lbl3(21)";
+    QTest::newRow("fret number 5") << "lblFret(5)";
+    QTest::newRow("neck picture") << "imgNeck";
+    QTest::newRow("diagram mark, string 6 above the nut") << "lblDiaStr6(0)";
+    QTest::newRow("diagram mark, string 2 row 3") << "lblDiaStr2(3)";
+    QTest::newRow("string 1's line") << "linStrum(0)";
+    QTest::newRow("bass area") << "shpBass";
+}
+
+void TestTuning::leftHandedMirrors()
+{
+    QFETCH(QString, name);
+    // G major in open G: marks on both sides of the diagram.
+    choose(1, QStringLiteral("mnuTuningItem(4)"), 10, 0);
+    auto* widget = named<QWidget>(m_window.get(), name);
+    const bool inNeck = widget->parentWidget()->objectName() == QStringLiteral("picNeckInner");
+    // Four times the axis, to stay in whole pixels.
+    const auto axisTimesFour = [&] {
+        if (inNeck)
+            return widget->parentWidget()->width() * 2;
+        const QRect first = named<QWidget>(m_window.get(), QStringLiteral("linStrum(0)"))->geometry();
+        const QRect last = named<QWidget>(m_window.get(), QStringLiteral("linStrum(5)"))->geometry();
+        return first.left() + first.right() + 1 + last.left() + last.right() + 1;
+    };
+    const int axis4 = axisTimesFour();
+    const QRect right = widget->geometry();
+    auto* viewport = named<QWidget>(m_window.get(), QStringLiteral("picNeckOuter"));
+    auto* nut = named<QWidget>(m_window.get(), QStringLiteral("lbl6(0)"));
+    QVERIFY(nut->mapTo(viewport, QPoint()).x() < viewport->width() / 2);
+
+    auto* menu = named<QAction>(m_window.get(), QStringLiteral("mnuLeftHanded"));
+    menu->trigger();
+    QVERIFY(menu->isChecked());
+    const QRect left = widget->geometry();
+    QCOMPARE(left.top(), right.top());
+    QCOMPARE(left.size(), right.size());
+    // Centre to centre, within a pixel of rounding twips.
+    const int mirroredCentreTimesTwo = axis4 - (right.left() * 2 + right.width());
+    QVERIFY2(qAbs(left.left() * 2 + left.width() - mirroredCentreTimesTwo) <= 2,
+             qPrintable(QStringLiteral("%1 at %2, right-handed at %3").arg(name).arg(left.left()).arg(right.left())));
+    // The nut is on the right of the viewport, and the diagram's fingering is the same.
+    QVERIFY(nut->mapTo(viewport, QPoint()).x() > viewport->width() / 2);
+    QVERIFY(part<ChordDiagram>(m_window.get())->position().stored);
+
+    menu->trigger();
+    QCOMPARE(widget->geometry(), right);
 }
 
 QTEST_MAIN(TestTuning)
