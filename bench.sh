@@ -12,3 +12,6 @@ for bench in "$build_dir"/bench/bench_*; do
     echo "== $(basename "$bench")"
     "$bench"
 done
+# A chord change where the positions are chosen at run time.
+echo "== bench_chordchange --tuning DADGAD"
+"$build_dir/bench/bench_chordchange" --tuning DADGAD

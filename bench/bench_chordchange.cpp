@@ -2,11 +2,18 @@
 // the selection handler, the neck's update and a repaint of the whole
 // window, on the offscreen platform. Keys and types alternate so every
 // change really changes the map.
+//
+// bench_chordchange --tuning NAME does the same in another tuning, where
+// each chord's positions are chosen by the voicing rules (the first time,
+// then kept), and also times that choice alone, uncached, for every key
+// and chord type.
 
 #include "BenchSupport.h"
 #include "app/frmMain.h"
 #include "errors/MessagePresenter.h"
+#include "library/GeneratedPositions.h"
 #include "theory/ChordTables.h"
+#include "theory/TuningTexts.h"
 #include "ui/Fonts.h"
 
 #include <QApplication>
@@ -24,7 +31,19 @@ int main(int argc, char* argv[])
     lyrovan::bench::SilentPresenter silent;
     QTemporaryDir folder;
 
-    lyrovan::frmMain window(lyrovan::MainWindowParts{folder.path(), nullptr});
+    lyrovan::MainWindowParts parts{folder.path(), nullptr};
+    const QStringList args = QCoreApplication::arguments();
+    const qsizetype option = args.indexOf(QStringLiteral("--tuning"));
+    if (option > 0) {
+        QString error;
+        const std::optional<lyrovan::TuningRequest> tuning = lyrovan::ParseTuning(args.value(option + 1), &error);
+        if (!tuning || !tuning->guitar) {
+            std::fprintf(stderr, "bench_chordchange: %s\n", qPrintable(error.isEmpty() ? QStringLiteral("no guitar tuning") : error));
+            return 1;
+        }
+        parts.tuning = *tuning;
+    }
+    lyrovan::frmMain window(parts);
     window.Form_Load();
     auto* keys = window.findChild<QComboBox*>(QStringLiteral("cboKey"));
     auto* types = window.findChild<QComboBox*>(QStringLiteral("cboChord"));
@@ -52,7 +71,22 @@ int main(int argc, char* argv[])
 
     using lyrovan::bench::Median;
     using lyrovan::bench::Quantile;
-    std::printf("chord change to repainted window, %d changes (offscreen)\n", iterations);
+    std::printf("chord change to repainted window, %d changes (offscreen)%s\n", iterations,
+                parts.tuning.guitar ? qPrintable(QStringLiteral(", tuning ") + args.value(option + 1)) : "");
     std::printf("  median %8.1f us  p99 %8.1f us\n", Median(samples), Quantile(samples, 0.99));
+
+    if (parts.tuning.guitar) {
+        // The choice of positions alone, as a chord's first change makes it.
+        std::vector<double> choices;
+        for (int key = 0; key < lyrovan::KeyCount; ++key)
+            for (int type = 0; type < lyrovan::ChordTypeCount; ++type) {
+                clock.start();
+                const auto positions = lyrovan::GeneratedPositions(*parts.tuning.guitar, key, type);
+                choices.push_back(double(clock.nsecsElapsed()) / 1000.0);
+            }
+        std::printf("positions chosen, uncached, %zu chords\n", choices.size());
+        std::printf("  median %8.1f us  p99 %8.1f us  max %8.1f us\n", Median(choices), Quantile(choices, 0.99),
+                    Quantile(choices, 1.0));
+    }
     return 0;
 }

@@ -113,6 +113,8 @@ int RunApplication(int argc, char* argv[])
     const CommandLineResult commandLine = ParseCommandLine(QCoreApplication::arguments());
     if (commandLine.action == CommandLineResult::Action::Exit)
         return Finish(commandLine);
+    if (!commandLine.warning.isEmpty())
+        std::fputs(commandLine.warning.toLocal8Bit().constData(), stderr);
     LoadBundledFonts();
     MarkStartupStep("fonts");
 
@@ -122,6 +124,8 @@ int RunApplication(int argc, char* argv[])
     parts.programFolder = QCoreApplication::applicationDirPath();
     parts.dataFolders = InstalledDataFolders(parts.programFolder);
     parts.midi = &synthesizer;
+    parts.tuning = commandLine.options.tuning;
+    parts.leftHanded = commandLine.options.leftHanded;
     frmMain window(parts);
     MarkStartupStep("built");
     window.Form_Load();

@@ -12,6 +12,8 @@ namespace {
 const QString AudioDriverOption = QStringLiteral("audio-driver");
 const QString AudioDeviceOption = QStringLiteral("audio-device");
 const QString SoundFontOption = QStringLiteral("soundfont");
+const QString TuningOption = QStringLiteral("tuning");
+const QString LeftHandedOption = QStringLiteral("left-handed");
 
 // The parser names the program "<executable_name>" while no application
 // object exists; the program's name is fixed anyway.
@@ -61,6 +63,15 @@ struct Parser {
         parser.addOption({SoundFontOption,
                           QStringLiteral("Use the General MIDI soundfont <file> (.sf2 or .sf3)."),
                           QStringLiteral("file")});
+        parser.addOption({TuningOption,
+                          QStringLiteral("Tune the strings to <tuning>: a name from the Tuning menu "
+                                         "(Drop D, DADGAD, \"Open G\", ...) or the open strings' notes "
+                                         "from the lowest up, six for a guitar (E2,A2,D3,G3,B3,E4) or "
+                                         "four for a bass (E1,A1,D2,G2). Default: standard tuning."),
+                          QStringLiteral("tuning")});
+        parser.addOption({LeftHandedOption,
+                          QStringLiteral("Show the neck and the chord diagrams mirrored, as a left-handed "
+                                         "player reads them: the nut on the right, string 6 on the right.")});
     }
 };
 
@@ -110,6 +121,14 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     result.options.audioDriver = p.parser.value(AudioDriverOption);
     result.options.audioDevice = p.parser.value(AudioDeviceOption);
     result.options.soundFont = p.parser.value(SoundFontOption);
+    result.options.leftHanded = p.parser.isSet(LeftHandedOption);
+    if (p.parser.isSet(TuningOption)) {
+        QString error;
+        if (const std::optional<TuningRequest> tuning = ParseTuning(p.parser.value(TuningOption), &error))
+            result.options.tuning = *tuning;
+        else
+            result.warning = QStringLiteral("lyrovan: %1; starting in standard tuning\n").arg(error);
+    }
     return result;
 }
 

@@ -4,6 +4,8 @@
 // once after QApplication has taken its own options (-platform, -style, ...)
 // out of the arguments, for the options the program itself uses.
 
+#include "theory/TuningTexts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,8 @@ struct CommandLineOptions {
     QString audioDriver; // --audio-driver NAME
     QString audioDevice; // --audio-device DEVICE
     QString soundFont;   // --soundfont FILE
+    TuningRequest tuning; // --tuning NAME or --tuning NOTES; standard where not given
+    bool leftHanded = false; // --left-handed
 };
 
 struct CommandLineResult {
@@ -25,6 +29,9 @@ struct CommandLineResult {
     Action action = Action::Run;
     int exitCode = 0;
     QString output;
+    // With Run: what the program tells on standard error and then starts
+    // without (a tuning it does not know).
+    QString warning;
     CommandLineOptions options;
 };
 

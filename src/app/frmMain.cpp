@@ -72,9 +72,16 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     BuildStatusBar(client);
     m_strummer = new Strummer(m_chkStrum, m_parts.midi, this);
     m_strummer->setScore([this] { return m_diagram->position(); });
+    m_guitarTuning = m_parts.tuning.guitar.value_or(StandardTuning);
+    m_bassTuning = m_parts.tuning.bass.value_or(StandardTuning);
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
+    ApplyTuning();
+    if (m_parts.leftHanded) {
+        m_mnuLeftHanded->setChecked(true);
+        mnuLeftHanded_Click();
+    }
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
@@ -203,6 +210,33 @@ void frmMain::BuildMenus()
         m_mnuInst[index] = action;
         connect(action, &QAction::triggered, this, [this, index] { mnuInst_Click(index); });
     }
+
+    // The guitar's tunings, or the bass's while a bass is chosen, and the
+    // tuning given on the command line where it is none of them.
+    QMenu* tuning = menu(QStringLiteral("mnuTuning"), QStringLiteral("&Tuning"));
+    for (std::size_t k = 0; k < GuitarTunings.size(); ++k) {
+        const int index = static_cast<int>(k);
+        QAction* action = entry(tuning, QStringLiteral("mnuTuningItem(%1)").arg(index),
+                                TuningCaption(GuitarTunings[k], Family::Guitar));
+        action->setCheckable(true);
+        m_mnuTuningItem[k] = action;
+        connect(action, &QAction::triggered, this, [this, index] { mnuTuningItem_Click(index); });
+    }
+    for (std::size_t k = 0; k < BassTunings.size(); ++k) {
+        const int index = static_cast<int>(k);
+        QAction* action = entry(tuning, QStringLiteral("mnuBassTuningItem(%1)").arg(index),
+                                TuningCaption(BassTunings[k], Family::Bass));
+        action->setCheckable(true);
+        m_mnuBassTuningItem[k] = action;
+        connect(action, &QAction::triggered, this, [this, index] { mnuBassTuningItem_Click(index); });
+    }
+    m_mnuTuningCustom = entry(tuning, QStringLiteral("mnuTuningCustom"), QString());
+    m_mnuTuningCustom->setCheckable(true);
+    connect(m_mnuTuningCustom, &QAction::triggered, this, [this] { UpdateTuningMenu(); });
+    tuning->addSeparator();
+    m_mnuLeftHanded = entry(tuning, QStringLiteral("mnuLeftHanded"), QStringLiteral("&Left-handed neck"));
+    m_mnuLeftHanded->setCheckable(true);
+    connect(m_mnuLeftHanded, &QAction::triggered, this, [this] { mnuLeftHanded_Click(); });
 
     QMenu* help = menu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
     connect(entry(help, QStringLiteral("mnuAbout"), QStringLiteral("&About Lyrovan")), &QAction::triggered, this,
@@ -427,6 +461,79 @@ void frmMain::mnuInst_Click(int Index)
     m_mnuInst[Index]->setChecked(true);
     m_strummer->setInstrumentProgram(entry.program);
     m_diagram->showBassArea(Index > SeparatorIndex);
+    m_instrumentIndex = Index;
+    ApplyTuning();
+}
+
+Family frmMain::CurrentFamily() const
+{
+    return m_instrumentIndex > SeparatorIndex ? Family::Bass : Family::Guitar;
+}
+
+const Tuning& frmMain::CurrentTuning() const
+{
+    return CurrentFamily() == Family::Bass ? m_bassTuning : m_guitarTuning;
+}
+
+void frmMain::mnuTuningItem_Click(int Index)
+{
+    m_guitarTuning = GuitarTunings[static_cast<std::size_t>(Index)].tuning;
+    ApplyTuning();
+}
+
+void frmMain::mnuBassTuningItem_Click(int Index)
+{
+    m_bassTuning = BassTunings[static_cast<std::size_t>(Index)].tuning;
+    ApplyTuning();
+}
+
+void frmMain::mnuLeftHanded_Click()
+{
+    const bool leftHanded = m_mnuLeftHanded->isChecked();
+    m_neck->SetLeftHanded(leftHanded);
+    m_diagram->setLeftHanded(leftHanded);
+}
+
+void frmMain::ApplyTuning()
+{
+    const Tuning& tuning = CurrentTuning();
+    UpdateTuningMenu();
+    const QString product = QString::fromLatin1(ProductName);
+    setWindowTitle(tuning == StandardTuning ? product
+                                            : QStringLiteral("%1 - %2").arg(product, TuningName(tuning, CurrentFamily())));
+    if (tuning == m_applied)
+        return;
+    m_applied = tuning;
+    m_neck->SetTuning(tuning);
+    m_strummer->setTuning(tuning);
+    m_positions->setTuning(tuning);
+    if (m_currentChord) {
+        UpdateFretboard();
+        QueryChords();
+    }
+}
+
+void frmMain::UpdateTuningMenu()
+{
+    const bool bass = CurrentFamily() == Family::Bass;
+    const Tuning& tuning = CurrentTuning();
+    bool listed = false;
+    for (std::size_t k = 0; k < GuitarTunings.size(); ++k) {
+        const bool current = !bass && GuitarTunings[k].tuning == tuning;
+        m_mnuTuningItem[k]->setVisible(!bass);
+        m_mnuTuningItem[k]->setChecked(current);
+        listed = listed || current;
+    }
+    for (std::size_t k = 0; k < BassTunings.size(); ++k) {
+        const bool current = bass && BassTunings[k].tuning == tuning;
+        m_mnuBassTuningItem[k]->setVisible(bass);
+        m_mnuBassTuningItem[k]->setChecked(current);
+        listed = listed || current;
+    }
+    m_mnuTuningCustom->setVisible(!listed);
+    m_mnuTuningCustom->setChecked(!listed);
+    m_mnuTuningCustom->setText(
+        QStringLiteral("Custom (%1)").arg(TuningNotes(tuning, bass ? Family::Bass : Family::Guitar)));
 }
 
 void frmMain::Slider_Scroll(int Index)

@@ -6,12 +6,15 @@
 //                   the position buttons)
 //   ChordDiagram    the position shown, its fret and chord captions
 //   Strummer        the strum, the MIDI output and the sound state
+// The tuning (one for the guitars, one for the basses) goes to each of the
+// neck, the positions and the strum.
 //
 // Flow of a chord change: cboKey_Click / cboChord_Click store the new note
 // row or formula in the chord state -> UpdateFretboard marks the neck ->
 // QueryChords looks up the stored positions and shows the first ->
 // UpdateCaptions names it.
 
+#include "theory/TuningTexts.h"
 #include "theory/clsChord.h"
 
 #include <QMainWindow>
@@ -36,11 +39,14 @@ class Strummer;
 
 // What the window needs from outside: the folder its files lie in and the
 // MIDI output it plays through (not owned; null: no sound at all). Files
-// missing from programFolder are looked for in dataFolders, in order.
+// missing from programFolder are looked for in dataFolders, in order. The
+// tunings it starts in: standard where not given.
 struct MainWindowParts {
     QString programFolder;
     MidiOut* midi = nullptr;
     QStringList dataFolders = {};
+    TuningRequest tuning = {};
+    bool leftHanded = false; // the neck and the diagram mirrored
 };
 
 class frmMain : public QMainWindow {
@@ -66,6 +72,12 @@ public:
     void chkStrum_Click();
     void tmrStrum_Timer();
     void mnuInst_Click(int Index);
+    // The Tuning menu's entries: the guitar's (GuitarTunings) and, while a
+    // bass is chosen, the bass's (BassTunings).
+    void mnuTuningItem_Click(int Index);
+    void mnuBassTuningItem_Click(int Index);
+    // Mirrors the neck and the chord diagram, or puts them back.
+    void mnuLeftHanded_Click();
     // A scroll bar's value changed, by any means: 0 volume, 1 strum speed.
     void Slider_Scroll(int Index);
 
@@ -74,6 +86,8 @@ public:
     const clsChord* CurrentChord() const { return m_currentChord.get(); }
     const QString& ChordSuffix() const { return m_chordSuffix; }
     const QString& HelpFile() const { return m_helpFile; }
+    // The tuning of the instrument chosen.
+    const Tuning& CurrentTuning() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +99,11 @@ private:
     void QueryChords();
     void UpdateCaptions();
     const clsChord& RequireChord() const;
+    Family CurrentFamily() const;
+    // Hands the tuning of the instrument chosen to the parts and shows the
+    // chord again in it.
+    void ApplyTuning();
+    void UpdateTuningMenu();
 
     void BuildTopBand(QWidget* client);
     void BuildStatusBar(QWidget* client);
@@ -111,6 +130,14 @@ private:
     QWidget* m_statBar = nullptr;
     QLabel* m_lblPanel[3] = {};
     QAction* m_mnuInst[18] = {};
+    int m_instrumentIndex = 1;
+    QAction* m_mnuTuningItem[GuitarTunings.size()] = {};
+    QAction* m_mnuBassTuningItem[BassTunings.size()] = {};
+    QAction* m_mnuTuningCustom = nullptr;
+    QAction* m_mnuLeftHanded = nullptr;
+    Tuning m_guitarTuning = StandardTuning;
+    Tuning m_bassTuning = StandardTuning;
+    Tuning m_applied = StandardTuning; // what the parts have
     Neck* m_neck = nullptr;
     ChordDiagram* m_diagram = nullptr;
     ChordPositions* m_positions = nullptr;

@@ -85,9 +85,9 @@ const QColor KeyBack(255, 0, 0);
 const QColor MarkerText(0, 0, 0);
 
 // Note name f semitones above the open note of string (1..6).
-QString CaptionAt(int string, int fret)
+QString CaptionAt(const Tuning& tuning, int string, int fret)
 {
-    const int open = StandardTuning.openPitchClass(string);
+    const int open = tuning.openPitchClass(string);
     return TableText(NoteNames[static_cast<std::size_t>((open + fret) % 12)]);
 }
 
@@ -171,7 +171,10 @@ Neck::Neck(QWidget* window) : QObject(window)
 
     BuildStrip();
     BuildMarkers();
-    WhenDone(picture, this, [this](const QImage& stretched) { m_image->setPixmap(QPixmap::fromImage(stretched)); });
+    WhenDone(picture, this, [this](const QImage& stretched) {
+        m_picture = stretched;
+        ShowPicture();
+    });
 
     m_scroll = MakeScrollBar(m_outer, QStringLiteral("scrNeck"), QRect(0, 2280, 5040, 315), ScrollMin, ScrollMax, 100,
                              1000, -StripLeft);
@@ -221,8 +224,8 @@ void Neck::BuildStrip()
     digits.setColor(QPalette::WindowText, ReadableTextOn(stripBack));
     QHash<QString, int> widths;
     for (int fret = 0; fret < Frets; ++fret)
-        MakeStripLabel(m_inner, QStringLiteral("lblFret(%1)").arg(fret), QString::number(fret),
-                       FretNumberLefts[fret], FretNumberTop, FretNumberHeight, digits, widths);
+        m_fretNumbers[fret] = MakeStripLabel(m_inner, QStringLiteral("lblFret(%1)").arg(fret), QString::number(fret),
+                                             FretNumberLefts[fret], FretNumberTop, FretNumberHeight, digits, widths);
 }
 
 void Neck::BuildMarkers()
@@ -233,19 +236,79 @@ void Neck::BuildMarkers()
     QPalette asBuilt = m_inner->palette();
     asBuilt.setColor(QPalette::Window, ClearedBack);
     asBuilt.setColor(QPalette::WindowText, MarkerText);
-    QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
             m_markers[string - 1][fret] = MakeStripLabel(
-                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(string, fret),
-                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, widths);
+                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(m_tuning, string, fret),
+                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, m_markerWidths);
         }
     }
 }
 
+void Neck::SetTuning(const Tuning& tuning)
+{
+    m_tuning = tuning;
+    for (int string = 1; string <= Strings; ++string) {
+        for (int fret = 0; fret < Frets; ++fret) {
+            QLabel* marker = m_markers[string - 1][fret];
+            const QString caption = CaptionAt(tuning, string, fret);
+            if (marker->text() == caption)
+                continue;
+            marker->setText(caption);
+            auto width = m_markerWidths.constFind(caption);
+            if (width == m_markerWidths.cend())
+                width = m_markerWidths.insert(caption, PlainCaptionSize(marker->font(), caption).width());
+            marker->resize(*width, marker->height());
+            if (m_leftHanded)
+                PlaceInStrip(marker, MarkerLefts[fret][string - 1]);
+        }
+    }
+}
+
+void Neck::SetLeftHanded(bool leftHanded)
+{
+    if (leftHanded == m_leftHanded)
+        return;
+    m_leftHanded = leftHanded;
+    for (int fret = 0; fret < Frets; ++fret) {
+        for (int string = 1; string <= Strings; ++string)
+            PlaceInStrip(m_markers[string - 1][fret], MarkerLefts[fret][string - 1]);
+        PlaceInStrip(m_fretNumbers[fret], FretNumberLefts[fret]);
+    }
+    PlaceInStrip(m_image, PictureLeft);
+    ShowPicture();
+    // The bar starts at the right, where the nut now is, and its thumb
+    // moves left to go up the neck.
+    m_scroll->setInvertedAppearance(leftHanded);
+    scrNeck_Change();
+}
+
+void Neck::PlaceInStrip(QLabel* label, int left)
+{
+    const int x = m_leftHanded ? m_inner->width() - Px(left) - label->width() : Px(left);
+    label->move(x, label->y());
+}
+
+void Neck::ShowPicture()
+{
+    if (m_picture.isNull())
+        return;
+    if (!m_leftHanded) {
+        m_image->setPixmap(QPixmap::fromImage(m_picture));
+        return;
+    }
+    QImage mirrored = m_picture.mirrored(true, false);
+    mirrored.setDevicePixelRatio(m_picture.devicePixelRatio());
+    m_image->setPixmap(QPixmap::fromImage(mirrored));
+}
+
 void Neck::scrNeck_Change()
 {
-    m_inner->move(Px(-m_scroll->value()), m_inner->y());
+    // Left-handed the viewport shows the mirror of the part of the strip
+    // it shows right-handed.
+    const int x = m_leftHanded ? m_outer->width() - m_inner->width() + Px(m_scroll->value())
+                               : Px(-m_scroll->value());
+    m_inner->move(x, m_inner->y());
 }
 
 void Neck::ClearBoard()

@@ -5,10 +5,21 @@
 // The strip picNeckInner is much longer than the viewport; the scroll bar
 // scrNeck under it slides it sideways (its Left is always minus the bar's
 // value). The markers lbl1..lbl6 (one array per string, element = fret)
-// carry the note name found at their place as a fixed caption; an update
-// shows those whose caption is one of the chord's notes, the key's in red.
+// carry the note name found at their place in the tuning as their caption;
+// an update shows those whose caption is one of the chord's notes, the
+// key's in red.
+//
+// Left-handed, the strip is drawn mirrored, the nut on the right: the
+// picture, the markers and the fret numbers take their mirror places in
+// the strip, the viewport shows the mirror of what it shows right-handed,
+// and the scroll bar runs from the right.
 
+#include "theory/Tuning.h"
+
+#include <QHash>
+#include <QImage>
 #include <QObject>
+#include <QString>
 
 class QWidget;
 class QLabel;
@@ -39,17 +50,32 @@ public:
     // notes, and hides the others; every marker on white but the key's.
     void ShowNotes(const QString& key, const QString& notes);
 
+    // Names every marker after its place on open strings tuned so; the
+    // next ShowNotes shows the chord's notes in their new places.
+    void SetTuning(const Tuning& tuning);
+    // Mirrors the neck for a left-handed player, or puts it back.
+    void SetLeftHanded(bool leftHanded);
+
 private:
     void BuildStrip();
     void BuildMarkers();
     // Moves the strip to follow the scroll bar's value.
     void scrNeck_Change();
+    // Puts a label of the strip at left (twips, right-handed), or at the
+    // mirror place of it when left-handed.
+    void PlaceInStrip(QLabel* label, int left);
+    void ShowPicture();
 
     QWidget* m_outer = nullptr;
     QWidget* m_inner = nullptr;
     QLabel* m_image = nullptr;
     QScrollBar* m_scroll = nullptr;
     QLabel* m_markers[Strings][Frets] = {};
+    QLabel* m_fretNumbers[Frets] = {};
+    QImage m_picture; // as stretched, nut on the left
+    bool m_leftHanded = false;
+    Tuning m_tuning = StandardTuning;
+    QHash<QString, int> m_markerWidths; // by caption
 };
 
 } // namespace lyrovan

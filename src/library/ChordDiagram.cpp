@@ -30,6 +30,9 @@ constexpr int CellLeft[DiagramStrings] = {2715, 2355, 1995, 1620, 1275, 915}; //
 constexpr int CellTop[DiagramRows] = {490, 885, 1245, 1605, 1965, 2355};
 constexpr int CellWidth = 120;
 constexpr int CellHeight = 180;
+// The bass area: strings 6 to 3.
+constexpr int BassLeft = 960;
+constexpr int BassWidth = 1095;
 
 // The bass area's shade: light grey, unless the desktop's text colour (the
 // cells' colour) would not stand out on it; then a tint of the frame's own
@@ -42,6 +45,12 @@ QColor BassShadeFor(const QPalette& palette)
     const QColor back = palette.color(QPalette::Window);
     const auto tint = [](int from, int to) { return from + (to - from) * 15 / 100; };
     return QColor(tint(back.red(), text.red()), tint(back.green(), text.green()), tint(back.blue(), text.blue()));
+}
+
+// Twips from the left of the frame to x's mirror place across the grid.
+int Mirrored(int left, int width)
+{
+    return GridLeft + GridRight - left - width;
 }
 
 int CellLeftOf(int string, int row)
@@ -64,13 +73,13 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
     m_frame->setAccessibleDescription(QStringLiteral("The fingering shown: O open, X muted, digits the fingers"));
 
     // Built back to front: each new child lies in front of the ones before.
-    m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), 960, 675, 1095, 1860,
+    m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), BassLeft, 675, BassWidth, 1860,
                                BassShadeFor(m_frame->palette()));
     m_shpBass->hide();
 
     for (int k = 0; k < DiagramStrings; ++k)
-        new LineShape(m_frame, QStringLiteral("linStrum(%1)").arg(k), StringX[k], NutUpperY, StringX[k],
-                        GridBottom, LineGrey);
+        m_stringLines[k] = new LineShape(m_frame, QStringLiteral("linStrum(%1)").arg(k), StringX[k], NutUpperY,
+                                         StringX[k], GridBottom, LineGrey);
     for (int k = 0; k < 4; ++k)
         new LineShape(m_frame, QStringLiteral("Line%1").arg(k + 2), GridLeft, FretLineY[k], GridRight,
                         FretLineY[k], LineGrey);
@@ -117,6 +126,28 @@ void ChordDiagram::setCaptions(const QString& fret, const QString& chord)
 void ChordDiagram::showBassArea(bool shown)
 {
     m_shpBass->setVisible(shown);
+}
+
+void ChordDiagram::setLeftHanded(bool leftHanded)
+{
+    if (leftHanded == m_leftHanded)
+        return;
+    m_leftHanded = leftHanded;
+    // The string lines lie evenly across the grid: each takes the place of
+    // its mirror string's line.
+    QRect lines[DiagramStrings];
+    for (int k = 0; k < DiagramStrings; ++k)
+        lines[k] = m_stringLines[k]->geometry();
+    for (int k = 0; k < DiagramStrings; ++k)
+        m_stringLines[k]->setGeometry(lines[DiagramStrings - 1 - k]);
+    for (int string = 1; string <= DiagramStrings; ++string) {
+        for (int row = 0; row < DiagramRows; ++row) {
+            const int left = CellLeftOf(string, row);
+            QLabel* cell = m_cells[string - 1][row];
+            cell->move(Px(leftHanded ? Mirrored(left, CellWidth) : left), cell->y());
+        }
+    }
+    m_shpBass->move(Px(leftHanded ? Mirrored(BassLeft, BassWidth) : BassLeft), m_shpBass->y());
 }
 
 } // namespace lyrovan

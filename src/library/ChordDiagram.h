@@ -6,6 +6,9 @@
 // Stacking, back to front: the bass area, the string and fret lines, the
 // cells and captions, the two nut lines. Cells and captions paint no
 // background, so a blank cell leaves its string line unbroken.
+//
+// Left-handed, the grid is drawn mirrored, string 6 on the right: the
+// string lines, the cells and the bass area take their mirror places.
 
 #include "theory/ChordPosition.h"
 
@@ -37,10 +40,14 @@ public:
     void setCaptions(const QString& fret, const QString& chord);
     // Shades the strings a bass plays.
     void showBassArea(bool shown);
+    // Mirrors the grid for a left-handed player, or puts it back.
+    void setLeftHanded(bool leftHanded);
 
 private:
     QGroupBox* m_frame = nullptr;
     QLabel* m_cells[6][6] = {};
+    LineShape* m_stringLines[6] = {};
+    bool m_leftHanded = false;
     LineShape* m_nutUpper = nullptr;
     QLabel* m_lblDiaFret = nullptr;
     QLabel* m_lblDiaChord = nullptr;

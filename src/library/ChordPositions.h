@@ -7,12 +7,22 @@
 // A step never fails: a move, a read or a conversion that fails is passed
 // over. An empty result gives empty cells; a Fret that cannot be read
 // leaves the base fret of the position shown before.
+//
+// In any tuning but standard the database's rows do not fit: the query
+// then takes the positions the voicing rules choose for that tuning
+// (GeneratedPositions, kept once made), and the steps go round them just
+// as round the rows.
 
 #include "theory/ChordPosition.h"
+#include "theory/Tuning.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <map>
+#include <tuple>
+#include <vector>
 
 namespace lyrovan {
 
@@ -31,6 +41,8 @@ public:
     // (-1: none chosen) and makes its first row current. Throws the run-time
     // error of a database that cannot be read.
     void Query(const QString& key, int chordIndex);
+    // The tuning the next query is for.
+    void setTuning(const Tuning& tuning) { m_tuning = tuning; }
     int RecordCount() const;
 
     // Moves as position button Index asks (0 next, 1 previous, both round
@@ -43,8 +55,16 @@ public:
     DataSource* datChords() const { return m_datChords; }
 
 private:
+    bool generated() const { return !(m_tuning == StandardTuning); }
+    const ChordPosition& StepGenerated(int Index);
+
     DataSource* m_datChords;
     ChordPosition m_current;
+    Tuning m_tuning = StandardTuning;
+    // The positions of the chord queried in another tuning, and the one shown.
+    const std::vector<ChordPosition>* m_generated = nullptr;
+    std::size_t m_row = 0;
+    std::map<std::tuple<std::array<int, GuitarStrings>, int, int>, std::vector<ChordPosition>> m_made;
 };
 
 } // namespace lyrovan

@@ -6,7 +6,6 @@
 #include "errors/Pause.h"
 #include "errors/ReportError.h"
 #include "errors/RuntimeError.h"
-#include "theory/Tuning.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -140,7 +139,7 @@ void Strummer::tmrStrum_Timer()
         m_tickInterval = m_strumInterval;
         ++m_strumStep;
         if (const int string = StringOfStep(m_strumStep, bass())) {
-            m_stringBaseNote = StandardTuning.openNote(string) - (bass() ? BassOctaveDown : 0);
+            m_stringBaseNote = m_tuning.openNote(string) - (bass() ? BassOctaveDown : 0);
             // The diagram as it is now: a change of position mid-strum is
             // heard. An empty diagram (a chord type without a stored
             // position chosen mid-strum) plays nothing.

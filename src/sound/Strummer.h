@@ -2,9 +2,10 @@
 // The strum. The Strum/Stop toggle opens the MIDI output and starts the
 // timer tmrStrum; each tick plays one string, from string 6 to string 1 (a
 // bass: 6 to 3, an octave lower), at the fret the chord diagram gives it as
-// it is at that moment (score()); after the last string the strum holds for
-// one second, the window staying responsive, and unchecks the toggle, which
-// closes the output. The instrument, loudness and speed only change the
+// it is at that moment (score()), counted from the open strings of the
+// tuning set; after the last string the strum holds for one second, the
+// window staying responsive, and unchecks the toggle, which closes the
+// output. The instrument, loudness and speed only change the
 // sound state here; the next note or strum takes them up.
 //
 // A tick reads a string's six cells from the nut down: an "X" anywhere
@@ -17,6 +18,7 @@
 // constant latency later (MidiOut::shortMessageAt).
 
 #include "theory/ChordPosition.h"
+#include "theory/Tuning.h"
 
 #include <QObject>
 #include <cstdint>
@@ -60,6 +62,9 @@ public:
     void SetSoundDefaults();
     void setInstrumentProgram(int program) { m_instrumentProgram = program; }
     void setNoteVelocity(int velocity) { m_noteVelocity = velocity; }
+    // The open strings the next tick counts the frets from (a bass: strings
+    // 6..3 an octave lower).
+    void setTuning(const Tuning& tuning) { m_tuning = tuning; }
     // The interval between strings, in milliseconds; a running strum takes
     // it up at its next tick.
     void setStrumInterval(int milliseconds);
@@ -88,6 +93,7 @@ private:
     int m_midiDeviceId = -1;
     int m_instrumentProgram = 24;
     int m_stringBaseNote = 0;
+    Tuning m_tuning = StandardTuning;
     std::int16_t m_strumStep = 0;
     int m_strumInterval = 100;
     // The beat: when the tick running now is due, and the interval the

@@ -262,7 +262,8 @@ void TestMainWindow::menus()
     QStringList titles;
     for (QAction* action : bar->actions())
         titles << action->text();
-    QCOMPARE(titles, (QStringList{QStringLiteral("&Quit"), QStringLiteral("In&strument"), QStringLiteral("&Help")}));
+    QCOMPARE(titles, (QStringList{QStringLiteral("&Quit"), QStringLiteral("In&strument"), QStringLiteral("&Tuning"),
+                               QStringLiteral("&Help")}));
 
     QWidget* w = m_window.get();
     QCOMPARE(named<QAction>(w, QStringLiteral("mnuQuitYes"))->text(), QStringLiteral("&Yes"));

@@ -1,11 +1,12 @@
 // chordgen: writes the chord database the program shows fingerings from, or
 // lists the positions of one chord as tab for a guitarist to review.
-// Usage: chordgen <output path> | chordgen --list KEY TYPE | chordgen --help
+// Usage: chordgen <output path> | chordgen --list KEY TYPE [TUNING] | chordgen --help
 // The file is built under a temporary name in the same folder and renamed
 // into place, so a half-written database never appears under its real name.
 
-#include "Positions.h"
 #include "theory/ChordTables.h"
+#include "theory/Positions.h"
+#include "theory/TuningTexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,7 +31,7 @@ const QString ConnectionName = QStringLiteral("chordgen");
 
 const char* const HelpText =
     "Usage: chordgen OUTPUT\n"
-    "       chordgen --list KEY TYPE\n"
+    "       chordgen --list KEY TYPE [TUNING]\n"
     "       chordgen --help\n"
     "\n"
     "Writes the chord database, the positions of every key and chord type, to the\n"
@@ -47,6 +48,9 @@ const char* const HelpText =
     "                   (0 major, 2 seventh, 8 major seventh, 22 minor, 24 minor\n"
     "                   seventh). A number is always the list number: 7 is the\n"
     "                   major sixth, the seventh is 2 or \"seventh\".\n"
+    "        TUNING     the positions the program chooses in another tuning: a\n"
+    "                   name from its Tuning menu (DADGAD, \"Open G\") or six notes\n"
+    "                   from the lowest string up (D2,A2,D3,G3,A3,D4).\n"
     "  --help           Print this text.\n"
     "\n"
     "Examples: chordgen --list C major    chordgen --list F# m7    chordgen --list Bb 8\n";
@@ -218,8 +222,18 @@ std::string tab(const Frets& frets, const Fingers* fingers)
     return text;
 }
 
-int list(const QString& keyText, const QString& typeText)
+int list(const QString& keyText, const QString& typeText, const QString& tuningText)
 {
+    lyrovan::Tuning tuning = lyrovan::StandardTuning;
+    if (!tuningText.isEmpty()) {
+        QString error;
+        const std::optional<TuningRequest> request = ParseTuning(tuningText, &error);
+        if (!request || !request->guitar) {
+            complain(error.isEmpty() ? QStringLiteral("\"%1\" is no guitar tuning").arg(tuningText) : error);
+            return 2;
+        }
+        tuning = *request->guitar;
+    }
     const std::optional<int> key = parseKey(keyText);
     const std::optional<int> type = parseType(typeText);
     if (!key) {
@@ -239,9 +253,12 @@ int list(const QString& keyText, const QString& typeText)
         complain(QStringLiteral("%1 is a scale: the database holds no positions for it").arg(QString::fromStdString(typeName)));
         return 2;
     }
-    const std::vector<Position> positions = choosePositions(*key, *type);
+    const std::vector<Position> positions = choosePositions(*key, *type, LowToHigh(tuning));
     std::printf("%s %s (key \"%s\", chord type %d): %zu positions\n", Keys[*key].listText.data(), typeName.c_str(),
                 keyName.c_str(), *type, positions.size());
+    if (!tuningText.isEmpty())
+        std::printf("Tuning %s (%s)\n", qPrintable(TuningName(tuning, Family::Guitar)),
+                    qPrintable(TuningNotes(tuning, Family::Guitar)));
     std::printf("Fret  Tab, string 6 to 1    Fingers        Form\n");
     for (const Position& p : positions)
         std::printf("%4d  %-20s  %-13s  %.*s\n", encodeDiagram(p.voicing).baseFret, tab(p.voicing.frets, nullptr).c_str(),
@@ -259,10 +276,10 @@ int main(int argc, char* argv[])
         std::fputs(HelpText, stdout);
         return 0;
     }
-    if (args.size() == 4 && args.at(1) == QLatin1String("--list"))
-        return list(args.at(2), args.at(3));
+    if ((args.size() == 4 || args.size() == 5) && args.at(1) == QLatin1String("--list"))
+        return list(args.at(2), args.at(3), args.value(4));
     if (args.size() != 2 || args.at(1).isEmpty() || args.at(1).startsWith(QLatin1Char('-'))) {
-        complain(QStringLiteral("usage: chordgen OUTPUT | chordgen --list KEY TYPE | chordgen --help"));
+        complain(QStringLiteral("usage: chordgen OUTPUT | chordgen --list KEY TYPE [TUNING] | chordgen --help"));
         return 2;
     }
     return generate(args.at(1));
