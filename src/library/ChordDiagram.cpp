@@ -97,6 +97,10 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
     new LineShape(m_frame, QStringLiteral("linStrum(6)"), GridLeft, NutLowerY, GridRight, NutLowerY, LineGrey);
     m_nutUpper =
         new LineShape(m_frame, QStringLiteral("linStrum(7)"), GridLeft, NutUpperY, GridRight, NutUpperY, LineGrey);
+    // Grey where it stands out from the window, as on the usual light
+    // palettes; darker or lighter where the desktop's window is grey.
+    for (LineShape* line : m_frame->findChildren<LineShape*>(Qt::FindDirectChildrenOnly))
+        line->keepStandingOut();
 }
 
 void ChordDiagram::showPosition(const ChordPosition& position)

@@ -5,7 +5,8 @@
 //
 // Stacking, back to front: the bass area, the string and fret lines, the
 // cells and captions, the two nut lines. Cells and captions paint no
-// background, so a blank cell leaves its string line unbroken.
+// background, so a blank cell leaves its string line unbroken. The lines
+// keep standing out from the window background on any palette.
 
 #include "theory/ChordPosition.h"
 
