@@ -32,6 +32,8 @@ public:
     // error of a database that cannot be read.
     void Query(const QString& key, int chordIndex);
     int RecordCount() const;
+    // The current row's number from 1 (0: none), as "position 2 of 7" counts.
+    int PositionNumber() const;
 
     // Moves as position button Index asks (0 next, 1 previous, both round
     // the rows; 2 the first row; any other: no move) and returns the
