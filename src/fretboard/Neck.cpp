@@ -192,6 +192,9 @@ Neck::Neck(QWidget* window) : QObject(window)
         QLabel* right = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k + 6),
                                   QStringLiteral("-%1").arg(k + 1), 5520, StringTops[k], 255, 285, font, Fit::Caption);
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        // Read as "string 1", not as the dash drawn beside the number.
+        left->setAccessibleName(QStringLiteral("string %1").arg(k + 1));
+        right->setAccessibleName(QStringLiteral("string %1").arg(k + 1));
         left->lower();
         right->lower();
     }
@@ -214,6 +217,7 @@ void Neck::BuildStrip()
     m_image = new QLabel(m_inner);
     m_image->setObjectName(QStringLiteral("imgNeck"));
     m_image->setGeometry(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight));
+    m_image->setAccessibleName(QStringLiteral("Guitar neck"));
 
     // Black digits on the strip's colour, or white ones where the desktop
     // makes that colour dark.
@@ -236,9 +240,14 @@ void Neck::BuildMarkers()
     QHash<QString, int> widths;
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
-            m_markers[string - 1][fret] = MakeStripLabel(
-                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(string, fret),
-                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, widths);
+            const QString caption = CaptionAt(string, fret);
+            QLabel* marker = MakeStripLabel(m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), caption,
+                                            MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight,
+                                            asBuilt, widths);
+            // A screen reader says where the note lies, not only its name.
+            marker->setAccessibleName(
+                QStringLiteral("%1, string %2, fret %3").arg(SpokenName(caption)).arg(string).arg(fret));
+            m_markers[string - 1][fret] = marker;
         }
     }
 }
