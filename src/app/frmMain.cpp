@@ -358,7 +358,8 @@ void frmMain::QueryChords()
 
 void frmMain::cmdNextPos_Click(int Index)
 {
-    m_diagram->showPosition(m_positions->Step(Index));
+    const ChordPosition& position = m_positions->Step(Index);
+    m_diagram->showPosition(position, m_positions->PositionNumber(), m_positions->RecordCount());
     try {
         UpdateCaptions();
     } catch (...) {
@@ -372,7 +373,8 @@ void frmMain::UpdateCaptions()
     const QString construct = chord.Construct();
     SetCaption(m_lblPanel[1], ConstructionCaption(construct));
     SetCaption(m_lblPanel[0], StatusChordCaption(chord.Key(), m_chordSuffix));
-    m_diagram->setCaptions(FretCaption(m_diagram->position().fret), DiagramChordCaption(chord.Key(), m_chordSuffix));
+    m_diagram->setCaptions(FretCaption(m_diagram->position().fret), DiagramChordCaption(chord.Key(), m_chordSuffix),
+                           DiagramChordCaption(chord.Key(), m_cboChord->currentText()));
 }
 
 void frmMain::mnuQuitYes_Click()

@@ -195,6 +195,9 @@ Neck::Neck(QWidget* window) : QObject(window)
         QLabel* right = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k + 6),
                                   QStringLiteral("-%1").arg(k + 1), 5520, StringTops[k], 255, 285, font, Fit::Caption);
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        // Read as "string 1", not as the dash drawn beside the number.
+        left->setAccessibleName(QStringLiteral("string %1").arg(k + 1));
+        right->setAccessibleName(QStringLiteral("string %1").arg(k + 1));
         left->lower();
         right->lower();
     }
@@ -217,6 +220,7 @@ void Neck::BuildStrip()
     m_image = new QLabel(m_inner);
     m_image->setObjectName(QStringLiteral("imgNeck"));
     m_image->setGeometry(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight));
+    m_image->setAccessibleName(QStringLiteral("Guitar neck"));
 
     // Black digits on the strip's colour, or white ones where the desktop
     // makes that colour dark.
@@ -238,9 +242,14 @@ void Neck::BuildMarkers()
     asBuilt.setColor(QPalette::WindowText, MarkerText);
     for (int string = 1; string <= Strings; ++string) {
         for (int fret = 0; fret < Frets; ++fret) {
-            m_markers[string - 1][fret] = MakeStripLabel(
-                m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), CaptionAt(m_tuning, string, fret),
-                MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight, asBuilt, m_markerWidths);
+            const QString caption = CaptionAt(m_tuning, string, fret);
+            QLabel* marker = MakeStripLabel(m_inner, QStringLiteral("lbl%1(%2)").arg(string).arg(fret), caption,
+                                            MarkerLefts[fret][string - 1], MarkerTops[string - 1], MarkerHeight,
+                                            asBuilt, m_markerWidths);
+            // A screen reader says where the note lies, not only its name.
+            marker->setAccessibleName(
+                QStringLiteral("%1, string %2, fret %3").arg(SpokenName(caption)).arg(string).arg(fret));
+            m_markers[string - 1][fret] = marker;
         }
     }
 }
@@ -255,6 +264,8 @@ void Neck::SetTuning(const Tuning& tuning)
             if (marker->text() == caption)
                 continue;
             marker->setText(caption);
+            marker->setAccessibleName(
+                QStringLiteral("%1, string %2, fret %3").arg(SpokenName(caption)).arg(string).arg(fret));
             auto width = m_markerWidths.constFind(caption);
             if (width == m_markerWidths.cend())
                 width = m_markerWidths.insert(caption, PlainCaptionSize(marker->font(), caption).width());

@@ -7,6 +7,7 @@
 #include "ui/Shapes.h"
 #include "ui/Twips.h"
 
+#include <QAccessibleWidget>
 #include <QGroupBox>
 #include <QLabel>
 
@@ -53,6 +54,36 @@ int Mirrored(int left, int width)
     return GridLeft + GridRight - left - width;
 }
 
+const char* const DiagramProperty = "lyrovanChordDiagram";
+
+// The frame as screen readers see it: one picture with the frame's title as
+// its name and the fingering in words as its description, and no children:
+// the blank cells, lines and captions inside say nothing the description
+// does not.
+class DiagramAccessible : public QAccessibleWidget {
+public:
+    explicit DiagramAccessible(QGroupBox* frame) : QAccessibleWidget(frame, QAccessible::Graphic) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<QGroupBox*>(widget())->title();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+};
+
+QAccessibleInterface* DiagramFactory(const QString&, QObject* object)
+{
+    auto* frame = qobject_cast<QGroupBox*>(object);
+    if (frame && frame->property(DiagramProperty).toBool())
+        return new DiagramAccessible(frame);
+    return nullptr;
+}
+
 int CellLeftOf(int string, int row)
 {
     if (string == 1 && row == 0)
@@ -66,11 +97,19 @@ int CellLeftOf(int string, int row)
 
 ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
 {
-    m_frame = new QGroupBox(QStringLiteral("Chord Diagram"), window);
+    // Marked for its accessible interface before the title: setting the
+    // title tells screen readers, which makes and keeps the frame's interface.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(DiagramFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    m_frame = new QGroupBox(window);
+    m_frame->setProperty(DiagramProperty, true);
+    m_frame->setTitle(QStringLiteral("Chord Diagram"));
     m_frame->setObjectName(QStringLiteral("fraChordDiagram"));
     m_frame->setFont(TahomaFont(9.75));
     m_frame->setGeometry(TwipRect(5835, 960, 2955, 2655));
-    m_frame->setAccessibleDescription(QStringLiteral("The fingering shown: O open, X muted, digits the fingers"));
 
     // Built back to front: each new child lies in front of the ones before.
     m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), BassLeft, 675, BassWidth, 1860,
@@ -106,21 +145,37 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
     new LineShape(m_frame, QStringLiteral("linStrum(6)"), GridLeft, NutLowerY, GridRight, NutLowerY, LineGrey);
     m_nutUpper =
         new LineShape(m_frame, QStringLiteral("linStrum(7)"), GridLeft, NutUpperY, GridRight, NutUpperY, LineGrey);
+    // Grey where it stands out from the window, as on the usual light
+    // palettes; darker or lighter where the desktop's window is grey.
+    for (LineShape* line : m_frame->findChildren<LineShape*>(Qt::FindDirectChildrenOnly))
+        line->keepStandingOut();
+    describe();
 }
 
-void ChordDiagram::showPosition(const ChordPosition& position)
+void ChordDiagram::showPosition(const ChordPosition& position, int number, int count)
 {
     for (int row = 0; row < DiagramRows; ++row)
         for (int string = 1; string <= DiagramStrings; ++string)
             SetCaption(m_cells[string - 1][row], position.cell(string, row));
     m_nutUpper->setVisible(position.fret == 0);
     m_position = position;
+    m_number = number;
+    m_count = count;
+    describe();
 }
 
-void ChordDiagram::setCaptions(const QString& fret, const QString& chord)
+void ChordDiagram::setCaptions(const QString& fret, const QString& chord, const QString& chordName)
 {
     SetCaption(m_lblDiaFret, fret);
     SetCaption(m_lblDiaChord, chord);
+    m_chordName = chordName;
+    describe();
+}
+
+void ChordDiagram::describe()
+{
+    // Qt tells screen readers of the change.
+    m_frame->setAccessibleDescription(FingeringDescription(m_chordName, m_number, m_count, m_position));
 }
 
 void ChordDiagram::showBassArea(bool shown)

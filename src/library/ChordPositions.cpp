@@ -57,6 +57,11 @@ int ChordPositions::RecordCount() const
     return m_datChords->RecordCount();
 }
 
+int ChordPositions::PositionNumber() const
+{
+    return m_datChords->AbsolutePosition() + 1;
+}
+
 const ChordPosition& ChordPositions::Step(int Index)
 {
     if (m_generated)

@@ -44,6 +44,8 @@ public:
     // The tuning the next query is for.
     void setTuning(const Tuning& tuning) { m_tuning = tuning; }
     int RecordCount() const;
+    // The current row's number from 1 (0: none), as "position 2 of 7" counts.
+    int PositionNumber() const;
 
     // Moves as position button Index asks (0 next, 1 previous, both round
     // the rows; 2 the first row; any other: no move) and returns the

@@ -1,6 +1,9 @@
 #include "ChordTexts.h"
 
+#include "theory/ChordTables.h"
+
 #include <QLocale>
+#include <QStringList>
 #include <cmath>
 #include <limits>
 
@@ -93,6 +96,49 @@ QString FretCaption(int fret)
 QString DiagramChordCaption(const QString& key, const QString& suffix)
 {
     return key + QLatin1Char(' ') + suffix;
+}
+
+namespace {
+
+// One string of a fingering in words, read as the strum reads it: muted by
+// an X in any row, else stopped at the marked cell farthest from the nut,
+// else open (an O above the nut) or unmarked.
+QString StringInWords(const ChordPosition& position, int string)
+{
+    const auto marked = [&](int row) { return !position.cell(string, row).trimmed().isEmpty(); };
+    for (int row = 0; row < DiagramRows; ++row) {
+        if (position.cell(string, row) == QStringLiteral("X"))
+            return QStringLiteral("string %1 muted").arg(string);
+    }
+    for (int row = DiagramRows - 1; row > 0; --row) {
+        if (!marked(row))
+            continue;
+        const QString finger = position.cell(string, row).trimmed();
+        return QStringLiteral("string %1 fret %2 %3")
+            .arg(string)
+            .arg(position.fret + row)
+            .arg(finger == QStringLiteral("T") ? QStringLiteral("thumb") : QStringLiteral("finger ") + finger);
+    }
+    return marked(0) ? QStringLiteral("string %1 open").arg(string) : QStringLiteral("string %1 unmarked").arg(string);
+}
+
+} // namespace
+
+QString FingeringDescription(const QString& chord, int number, int count, const ChordPosition& position)
+{
+    const QString name = SpokenName(chord);
+    if (!position.stored)
+        return name.isEmpty() ? QStringLiteral("No fingering shown") : name + QStringLiteral(": no stored fingering");
+    QStringList head;
+    if (!name.isEmpty())
+        head << name;
+    if (number > 0)
+        head << QStringLiteral("position %1 of %2").arg(number).arg(count);
+    head << QStringLiteral("base fret %1").arg(position.fret);
+    QStringList strings;
+    for (int string = DiagramStrings; string >= 1; --string)
+        strings << StringInWords(position, string);
+    return head.join(QStringLiteral(", ")) + QStringLiteral(": ") + strings.join(QStringLiteral(", "));
 }
 
 } // namespace lyrovan

@@ -37,4 +37,11 @@ QString ConstructionCaption(const QString& construct);
 QString FretCaption(int fret);
 QString DiagramChordCaption(const QString& key, const QString& suffix);
 
+// The diagram in words for screen readers: the chord ("C  major"), which
+// stored position of how many (number 0: none), the base fret, then each
+// string from 6 to 1 as muted, open, or the fret and finger that stop it:
+// "C major, position 1 of 7, base fret 0: string 6 muted, string 5 fret 3
+// finger 3, ..., string 1 open". Without a stored fingering it says so.
+QString FingeringDescription(const QString& chord, int number, int count, const ChordPosition& position);
+
 } // namespace lyrovan

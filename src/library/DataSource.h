@@ -55,6 +55,8 @@ public:
     // Before the first row / after the last row (both for an empty result).
     bool Bof() const { return m_rows.empty() || m_position < 0; }
     bool Eof() const { return m_rows.empty() || m_position >= RecordCount(); }
+    // The current row's index from 0; -1 at BOF or EOF.
+    int AbsolutePosition() const { return Bof() || Eof() ? -1 : m_position; }
 
     // The named field of the current row (names compare without case); a
     // NULL stays a null QVariant.

@@ -105,6 +105,16 @@ constexpr int PitchClassOf(std::string_view name)
     return -1;
 }
 
+// A note or chord name as a screen reader is to say it: "C# major" gives
+// "C sharp major" (readers say "#" as "number" or "pound"); the blank that
+// pads a one-letter note name goes.
+inline QString SpokenName(const QString& name)
+{
+    QString spoken = name;
+    spoken.replace(QLatin1Char('#'), QStringLiteral(" sharp"));
+    return spoken.simplified();
+}
+
 // A text of the tables as a QString.
 inline QString TableText(std::string_view text)
 {

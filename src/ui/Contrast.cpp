@@ -32,4 +32,22 @@ QColor ReadableTextOn(const QColor& back)
     return ContrastRatio(black, back) >= ContrastRatio(white, back) ? black : white;
 }
 
+QColor StandingOutOn(const QColor& back, const QColor& preferred, double ratio)
+{
+    if (ContrastRatio(preferred, back) >= ratio)
+        return preferred;
+    // Mixed towards black or white in steps of 1/64 until it stands out;
+    // black or white itself has at least 4.5.
+    const QColor target = ReadableTextOn(back);
+    const QColor from = preferred.toRgb();
+    const auto mix = [](int a, int b, int step) { return a + (b - a) * step / 64; };
+    for (int step = 1; step < 64; ++step) {
+        const QColor mixed(mix(from.red(), target.red(), step), mix(from.green(), target.green(), step),
+                           mix(from.blue(), target.blue(), step));
+        if (ContrastRatio(mixed, back) >= ratio)
+            return mixed;
+    }
+    return target;
+}
+
 } // namespace lyrovan

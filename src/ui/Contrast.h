@@ -11,5 +11,8 @@ double RelativeLuminance(const QColor& colour);
 double ContrastRatio(const QColor& a, const QColor& b);
 // Black or white, whichever stands out more on back (always at least 4.5).
 QColor ReadableTextOn(const QColor& back);
+// preferred where it has at least ratio (up to 4.5) to back; else the shade
+// nearest to it on the way to ReadableTextOn(back) that has.
+QColor StandingOutOn(const QColor& back, const QColor& preferred, double ratio);
 
 } // namespace lyrovan

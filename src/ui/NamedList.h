@@ -2,7 +2,7 @@
 // Drop-down lists with a name of their own for screen readers. Qt names a
 // list on Linux by its current entry ("C"), leaving its label to say what it
 // is for; these lists have no label, so they say it themselves: name "Key",
-// value "C".
+// value and text "C", the entry "C" selected among the entries.
 
 #include <QComboBox>
 

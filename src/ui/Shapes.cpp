@@ -1,14 +1,16 @@
 #include "Shapes.h"
 
+#include "Contrast.h"
 #include "Twips.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace lyrovan {
 
 LineShape::LineShape(QWidget* parent, const QString& name, int x1, int y1, int x2, int y2, const QColor& color,
                      int width)
-    : QWidget(parent), m_color(color)
+    : QWidget(parent), m_preferred(color), m_color(color)
 {
     setObjectName(name);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -17,6 +19,29 @@ LineShape::LineShape(QWidget* parent, const QString& name, int x1, int y1, int x
     // The line runs along the top or left edge of its bounds.
     setGeometry(from.x(), from.y(), qMax(width, to.x() - from.x() + (to.x() > from.x() ? 0 : width)),
                 qMax(width, to.y() - from.y() + (to.y() > from.y() ? 0 : width)));
+}
+
+void LineShape::keepStandingOut()
+{
+    m_standsOut = true;
+    chooseColour();
+}
+
+void LineShape::chooseColour()
+{
+    const QColor chosen =
+        m_standsOut ? StandingOutOn(palette().color(QPalette::Window), m_preferred, 3.0) : m_preferred;
+    if (chosen == m_color)
+        return;
+    m_color = chosen;
+    update();
+}
+
+void LineShape::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        chooseColour();
+    QWidget::changeEvent(event);
 }
 
 void LineShape::paintEvent(QPaintEvent*)

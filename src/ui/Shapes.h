@@ -15,13 +15,24 @@ public:
     LineShape(QWidget* parent, const QString& name, int x1, int y1, int x2, int y2, const QColor& color,
               int width = 1);
 
+    // From now on the line keeps at least 3:1 contrast to the window
+    // background behind it: drawn in its colour where that has it, else in
+    // the nearest shade that has. Chosen again whenever the palette changes.
+    void keepStandingOut();
+
+    // The colour the line is drawn in.
     QColor color() const { return m_color; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void chooseColour();
+
+    QColor m_preferred;
     QColor m_color;
+    bool m_standsOut = false;
 };
 
 // A rectangle filled with one colour, placed in twips.

@@ -1,16 +1,21 @@
 // The chord diagram as built inside the main window: lines, cells and
-// captions at their places, their stacking, and what shows through.
+// captions at their places, their stacking, what shows through, and lines
+// that stand out on any palette.
 
 #include "app/frmMain.h"
 #include "library/ChordDiagram.h"
 #include "support/TestSupport.h"
+#include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Shapes.h"
 
+#include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QPalette>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -46,6 +51,8 @@ private slots:
     void blankCellsLeaveTheStringVisible();
     void bassAreaLiesBehind();
     void hiddenUpperNutLine();
+    void linesStandOutOnEveryPalette_data();
+    void linesStandOutOnEveryPalette();
 
 private:
     QWidget* frame() const { return m_diagram->frame(); }
@@ -244,6 +251,45 @@ void TestChordDiagram::hiddenUpperNutLine()
     const QImage image = render();
     QVERIFY(QColor(image.pixel(onUpper)).rgb() != Grey);
     QCOMPARE(QColor(image.pixel(onLower)).rgb(), Grey);
+}
+
+void TestChordDiagram::linesStandOutOnEveryPalette_data()
+{
+    QTest::addColumn<QColor>("window"); // the desktop's window colour; invalid: Qt's own palette
+    QTest::newRow("default") << QColor();
+    QTest::newRow("mid-grey") << QColor(0x7e, 0x7e, 0x7e);
+    QTest::newRow("dark") << QColor(0x31, 0x36, 0x3b);
+    QTest::newRow("dim") << QColor(0x4d, 0x4d, 0x4d);
+}
+
+void TestChordDiagram::linesStandOutOnEveryPalette()
+{
+    QFETCH(QColor, window);
+    // The desktop's palette changes while the diagram is up.
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&original] { QApplication::setPalette(original); });
+    QPalette palette = original;
+    if (window.isValid()) {
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, ReadableTextOn(window));
+    }
+    QApplication::setPalette(palette);
+    QCoreApplication::sendPostedEvents(); // the change reaches the widgets through the event queue
+    const QColor back = frame()->palette().color(QPalette::Window);
+    QCOMPARE(back, palette.color(QPalette::Window));
+
+    const QImage image = render();
+    const QList<LineShape*> lines = frame()->findChildren<LineShape*>();
+    QCOMPARE(lines.size(), 12);
+    for (LineShape* line : lines) {
+        const QColor drawn = image.pixelColor(line->geometry().center());
+        const double contrast = ContrastRatio(drawn, back);
+        QVERIFY2(contrast >= 3.0, qPrintable(QStringLiteral("%1: %2 on %3, %4:1")
+                                                 .arg(line->objectName(), drawn.name(), back.name())
+                                                 .arg(contrast, 0, 'f', 2)));
+        if (!window.isValid())
+            QCOMPARE(drawn.rgb(), Grey); // as it always was
+    }
 }
 
 QTEST_MAIN(TestChordDiagram)
