@@ -523,6 +523,9 @@ void NameProgramForSoundServers()
         {"SDL_AUDIO_DEVICE_STREAM_NAME", "Lyrovan"},
         // ALSA's PulseAudio plug-in takes the program's name from here.
         {"PULSE_PROP_OVERRIDE", "application.name='Lyrovan' application.icon_name='org.lyrovan.Lyrovan'"},
+        // SDL's audio would otherwise take over SIGINT and SIGTERM, and the
+        // program would no longer end when the session asks it to.
+        {"SDL_NO_SIGNAL_HANDLERS", "1"},
     };
     for (const auto& [variable, value] : names) {
         if (!qEnvironmentVariableIsSet(variable)) {

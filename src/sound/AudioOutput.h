@@ -93,8 +93,9 @@ QStringList AudioDriverChain(const QString& named, QString* error);
 
 // Sets the environment so that the libraries under the audio drivers (SDL,
 // ALSA's PulseAudio plug-in) name the program "Lyrovan" in the desktop's
-// mixer, unless the user set it otherwise; programs the program starts do
-// not inherit it. Call it on the main thread before any output starts.
+// mixer, unless the user set it otherwise, and keeps SDL from taking over
+// SIGINT and SIGTERM; programs the program starts do not inherit it. Call
+// it on the main thread before any output starts.
 void NameProgramForSoundServers();
 
 // Keeps the libraries under the audio drivers and soundfont readers (ALSA,
