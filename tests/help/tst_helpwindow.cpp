@@ -141,6 +141,10 @@ void TestHelpWindow::parseSitemap_data()
     QTest::newRow("comment hides an entry")
         << QByteArray("<UL><!-- " + object("Gone", "g.html") + " -->" + object("Kept", "k.html"))
         << QStringLiteral("0:Kept>k.html");
+    QTest::newRow("a name like Local is not Local, an empty Local is none")
+        << QByteArray("<UL><OBJECT><param name=\"Localized\" value=\"x.html\"><param name=\"Local\" value=\"\">"
+                      "<param name=\"Local\" value=\"y.html\"><param name=\"Name\" value=\"Y\"></OBJECT></UL>")
+        << QStringLiteral("0:Y>y.html");
     QTest::newRow("Latin-1 bytes")
         << QByteArray("<UL>" + object("Caf\xe9", "c.html") + "</UL>") << QStringLiteral("0:Caf\u00e9>c.html");
 
