@@ -1,8 +1,13 @@
 #include "HelpWindow.h"
 
+#include "ui/Background.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +18,7 @@
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextFrame>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -31,9 +37,23 @@ constexpr int KeywordRole = Qt::UserRole + 1;
 constexpr int LevelRole = Qt::UserRole + 2;
 
 // How big the window likes to be, and how narrow it may get beside the
-// main window before it goes back to the middle of the screen.
+// main window (or over it, when the screen has no room beside it).
 constexpr QSize PreferredSize(780, 560);
 constexpr int NarrowestBeside = 560;
+
+// What one page may take in pictures (pixels, all together) and style
+// sheets, whatever the file holds.
+constexpr qint64 MostPixelsPerPage = 16 * 1024 * 1024;
+constexpr int MostStyleSheetsPerPage = 16;
+
+// Links the desktop's browser opens; anything else outside the help file
+// (file:, other schemes) is not followed.
+bool isWebUrl(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https")
+        || scheme == QLatin1String("mailto");
+}
 
 // The program's main window: the help goes beside it. The About box has no
 // owner, so the owner's window alone would not do.
@@ -63,7 +83,8 @@ QWidget* pane(QWidget* parent, std::initializer_list<QWidget*> widgets)
     return page;
 }
 
-// A text browser that reads everything it shows from the help file.
+// A text browser that reads everything it shows from the help file, and
+// nothing from anywhere else.
 class ChmBrowser final : public QTextBrowser {
 public:
     ChmBrowser(const ChmFile& file, QWidget* parent) : QTextBrowser(parent), m_file(file) {}
@@ -76,38 +97,69 @@ public:
             const QUrl base = document()->baseUrl().isEmpty() ? source() : document()->baseUrl();
             url = base.resolved(url);
         }
+        // Refused with an empty answer: given none at all, Qt would read a
+        // file: address from the disk itself.
         if (!HelpWindow::isHelpUrl(url))
-            return QTextBrowser::loadResource(type, url);
+            return QByteArray();
 
         const QString path = url.path(QUrl::FullyDecoded);
         const std::optional<QByteArray> bytes = m_file.read(path);
-        if (!bytes) {
-            if (type == QTextDocument::HtmlResource)
-                return notFoundPage(path);
-            return {};
-        }
-        if (type == QTextDocument::StyleSheetResource)
+        switch (type) {
+        case QTextDocument::HtmlResource:
+            // A new page: its pictures and style sheets start afresh.
+            m_pixelsLeft = MostPixelsPerPage;
+            m_styleSheetsLeft = MostStyleSheetsPerPage;
+            if (!bytes)
+                return notice(QStringLiteral("Page not found"),
+                              QStringLiteral("The help file has no page \"%1\".").arg(path.toHtmlEscaped()));
+            if (bytes->size() > PageLimits::LargestPage)
+                return notice(QStringLiteral("Page too large"),
+                              QStringLiteral("The page \"%1\" is too large to show.").arg(path.toHtmlEscaped()));
+            return BoundedHtml(DecodeHtml(*bytes));
+        case QTextDocument::StyleSheetResource:
+            if (!bytes || bytes->size() > PageLimits::LargestPage || m_styleSheetsLeft <= 0)
+                return QString();
+            --m_styleSheetsLeft;
             return QString::fromUtf8(*bytes);
-        // Pages go back as bytes so that the browser honours their charset.
-        return *bytes;
+        case QTextDocument::ImageResource:
+            return bytes && fitsPage(*bytes) ? *bytes : QByteArray();
+        default:
+            return bytes.value_or(QByteArray());
+        }
     }
 
 private:
-    static QString notFoundPage(const QString& path)
+    static QString notice(const QString& title, const QString& text)
     {
-        return QStringLiteral("<html><head><title>Page not found</title></head><body>"
-                              "<h1>Page not found</h1><p>The help file has no page \"%1\".</p>"
-                              "</body></html>")
-            .arg(path.toHtmlEscaped());
+        return QStringLiteral("<html><head><title>%1</title></head><body><h1>%1</h1><p>%2</p></body></html>")
+            .arg(title, text);
+    }
+
+    // A picture whose size its header gives, within what the page has left.
+    bool fitsPage(const QByteArray& bytes)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (!size.isValid())
+            return false;
+        const qint64 pixels = qint64(size.width()) * size.height();
+        if (pixels > m_pixelsLeft)
+            return false;
+        m_pixelsLeft -= pixels;
+        return true;
     }
 
     const ChmFile& m_file;
+    qint64 m_pixelsLeft = MostPixelsPerPage;
+    int m_styleSheetsLeft = MostStyleSheetsPerPage;
 };
 
 } // namespace
 
-HelpWindow::HelpWindow(ChmFile file, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), m_file(std::move(file))
+HelpWindow::HelpWindow(HelpBook book, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), m_file(std::move(book.file))
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Lyrovan Help"));
@@ -157,11 +209,14 @@ HelpWindow::HelpWindow(ChmFile file, QWidget* parent)
 
     resize(PreferredSize);
     place();
-    loadTopics();
+    loadTopics(book.contents, std::move(book.index));
     showDefaultTopic();
 }
 
-HelpWindow::~HelpWindow() = default;
+HelpWindow::~HelpWindow()
+{
+    stopSearchBuild();
+}
 
 void HelpWindow::buildNavigation()
 {
@@ -177,6 +232,7 @@ void HelpWindow::buildNavigation()
     m_indexFilter->setClearButtonEnabled(true);
     m_index = new QListWidget(m_tabs);
     m_index->setObjectName(QStringLiteral("lstIndex"));
+    m_index->setUniformItemSizes(true);
     m_tabs->addTab(pane(m_tabs, {m_indexFilter, m_index}), QStringLiteral("&Index"));
 
     m_search = new QLineEdit(m_tabs);
@@ -207,57 +263,84 @@ void HelpWindow::buildNavigation()
     connect(find, &QPushButton::clicked, this, &HelpWindow::runSearch);
     const auto openHit = [this](QListWidgetItem* item) {
         showLocal(item->data(LocalRole).toString());
-        // Show where the page holds the first word looked for.
+        // Show where the page holds the first word looked for (or a word
+        // of its family).
         const QStringList words = HelpSearchIndex::wordsOf(m_search->text());
         if (!words.isEmpty()) {
             m_browser->moveCursor(QTextCursor::Start);
-            m_browser->find(words.first(), QTextDocument::FindWholeWords);
+            m_browser->find(HelpSearchIndex::stemOf(words.first()));
         }
     };
     connect(m_results, &QListWidget::itemActivated, this, openHit);
     connect(m_results, &QListWidget::itemClicked, this, openHit);
 }
 
-void HelpWindow::loadTopics()
+void HelpWindow::loadTopics(const QList<SitemapEntry>& contents, QList<SitemapEntry> index)
 {
+    stopSearchBuild();
+    m_searchIndex.reset();
+    m_results->clear();
+    m_searchStatus->clear();
+
+    // Built apart from the tree and handed to it at once: much quicker than
+    // adding the items to the tree one by one.
     m_contents->clear();
+    QList<QTreeWidgetItem*> topLevel;
     QList<QTreeWidgetItem*> lastAt; // the latest item of each level
-    const QList<SitemapEntry> contents = ReadContents(m_file);
+    QList<QTreeWidgetItem*> all;
+    all.reserve(contents.size());
     for (const SitemapEntry& entry : contents) {
         lastAt.resize(entry.level);
-        auto* item = entry.level == 0 ? new QTreeWidgetItem(m_contents)
-                                      : new QTreeWidgetItem(lastAt.constLast());
+        auto* item = entry.level == 0 ? new QTreeWidgetItem() : new QTreeWidgetItem(lastAt.constLast());
+        if (entry.level == 0)
+            topLevel.append(item);
         item->setText(0, entry.name);
         item->setToolTip(0, entry.name);
         item->setData(0, LocalRole, entry.local);
         lastAt.append(item);
+        all.append(item);
     }
     const QIcon book = style()->standardIcon(QStyle::SP_DirIcon);
     const QIcon page = style()->standardIcon(QStyle::SP_FileIcon);
-    for (QTreeWidgetItemIterator it(m_contents); *it; ++it)
-        (*it)->setIcon(0, (*it)->childCount() > 0 ? book : page);
+    for (QTreeWidgetItem* item : std::as_const(all))
+        item->setIcon(0, item->childCount() > 0 ? book : page);
+    m_contents->addTopLevelItems(topLevel);
 
     m_index->clear();
-    const QList<SitemapEntry> index = ReadIndex(m_file);
-    for (const SitemapEntry& entry : index) {
+    m_indexPending = std::move(index);
+    m_indexNext = 0;
+    fillIndex();
+}
+
+void HelpWindow::fillIndex()
+{
+    // A few milliseconds at a time, so that the window answers while a long
+    // index is listed; a short one is listed at once.
+    constexpr int StepMs = 15;
+    QElapsedTimer step;
+    step.start();
+    while (m_indexNext < m_indexPending.size() && !step.hasExpired(StepMs)) {
+        const SitemapEntry& entry = m_indexPending.at(m_indexNext++);
         auto* item = new QListWidgetItem(QString(entry.level * 4, QLatin1Char(' ')) + entry.name, m_index);
         item->setData(LocalRole, entry.local);
         item->setData(KeywordRole, entry.name);
         item->setData(LevelRole, entry.level);
     }
+    if (m_indexNext < m_indexPending.size()) {
+        QTimer::singleShot(0, this, &HelpWindow::fillIndex);
+        return;
+    }
+    m_indexPending.clear();
+    m_indexNext = 0;
     filterIndex(m_indexFilter->text());
-
-    m_searchIndex.reset();
-    m_results->clear();
-    m_searchStatus->clear();
 }
 
-void HelpWindow::setFile(ChmFile file)
+void HelpWindow::setFile(HelpBook book)
 {
-    m_file = std::move(file);
+    m_file = std::move(book.file);
     m_browser->clearHistory();
     m_browser->clear();
-    loadTopics();
+    loadTopics(book.contents, std::move(book.index));
     showDefaultTopic();
 }
 
@@ -310,7 +393,7 @@ void HelpWindow::followLink(const QUrl& url)
 {
     if (isHelpUrl(url))
         m_browser->setSource(url);
-    else if (!url.isEmpty())
+    else if (isWebUrl(url))
         QDesktopServices::openUrl(url);
 }
 
@@ -410,12 +493,36 @@ void HelpWindow::openFirstIndexMatch()
 
 void HelpWindow::runSearch()
 {
-    if (!m_searchIndex) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_searchIndex.emplace();
-        m_searchIndex->addPages(m_file);
-        QApplication::restoreOverrideCursor();
+    if (HelpSearchIndex::wordsOf(m_search->text()).isEmpty()) {
+        m_results->clear();
+        m_searchStatus->setText(QStringLiteral("Type the words to look for."));
+        return;
     }
+    if (m_searchIndex) {
+        showHits();
+        return;
+    }
+    m_results->clear();
+    m_searchStatus->setText(QStringLiteral("Reading the pages\u2026"));
+    if (m_searchBuildStop)
+        return; // being built: the hits for what is typed then follow
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_searchBuildStop = stop;
+    RunInBackground([file = m_file, stop] {
+        HelpSearchIndex index;
+        index.addPages(file, stop.get());
+        return index;
+    }).then(this, [this, stop](HelpSearchIndex index) {
+        if (stop->load())
+            return; // built for a file the window no longer shows
+        m_searchBuildStop.reset();
+        m_searchIndex = std::move(index);
+        showHits();
+    });
+}
+
+void HelpWindow::showHits()
+{
     m_results->clear();
     const QString query = m_search->text();
     if (HelpSearchIndex::wordsOf(query).isEmpty()) {
@@ -438,6 +545,14 @@ void HelpWindow::runSearch()
         m_results->setCurrentRow(0);
 }
 
+void HelpWindow::stopSearchBuild()
+{
+    if (m_searchBuildStop) {
+        m_searchBuildStop->store(true);
+        m_searchBuildStop.reset();
+    }
+}
+
 QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, int minimumWidth,
                               const QRect& available)
 {
@@ -452,7 +567,10 @@ QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, int minimu
         width = std::min(size.width(), left);
         x = anchor.left() - width;
     } else {
-        return {};
+        // At the screen's edge on the side with more room, as narrow as
+        // allowed: what hangs over anchor is as little as it can be.
+        width = std::min(minimumWidth, available.width());
+        x = right >= left ? available.right() + 1 - width : available.left();
     }
     const int height = std::min(size.height(), available.height());
     const int y = std::clamp(anchor.top(), available.top(), available.bottom() + 1 - height);
@@ -461,8 +579,8 @@ QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, int minimu
 
 void HelpWindow::place()
 {
-    // Beside the main window if the screen has room there; else over the
-    // owner's window, else in the middle of the screen.
+    // Beside the main window, over as little of it as the screen allows;
+    // with no main window shown, in the middle of the screen.
     QWidget* main = mainWindowFor(parentWidget());
     const QScreen* screen = main ? main->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -476,19 +594,12 @@ void HelpWindow::place()
                              mainFrame.right() - main->geometry().right(),
                              mainFrame.bottom() - main->geometry().bottom());
         const QRect beside = placeBeside(mainFrame, size().grownBy(frame), NarrowestBeside, available);
-        if (!beside.isEmpty()) {
-            resize(beside.size().shrunkBy(frame));
-            move(beside.topLeft());
-            return;
-        }
+        resize(beside.size().shrunkBy(frame));
+        move(beside.topLeft());
+        return;
     }
-    QRect area;
-    if (QWidget* owner = parentWidget())
-        area = owner->window()->frameGeometry();
-    if (area.isEmpty())
-        area = available;
     QRect frame(QPoint(), size());
-    frame.moveCenter(area.center());
+    frame.moveCenter(available.center());
     move(frame.topLeft());
 }
 
