@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -43,7 +44,7 @@ constexpr int NarrowestBeside = 560;
 
 // What one page may take in pictures (pixels, all together) and style
 // sheets, whatever the file holds.
-constexpr qint64 MostPixelsPerPage = 16 * 1024 * 1024;
+constexpr qint64 MostPixelsPerPage = 4 * 1024 * 1024;
 constexpr int MostStyleSheetsPerPage = 16;
 
 // Links the desktop's browser opens; anything else outside the help file
@@ -83,77 +84,128 @@ QWidget* pane(QWidget* parent, std::initializer_list<QWidget*> widgets)
     return page;
 }
 
-// A text browser that reads everything it shows from the help file, and
-// nothing from anywhere else.
-class ChmBrowser final : public QTextBrowser {
+// The browser's document, which answers for everything a page refers to:
+// from the help file, within limits, and from nowhere else. It keeps its own
+// answers, by kind and address: Qt's cache keeps one answer an address
+// whatever its kind, so that a picture asked for where a style sheet was
+// found would be given the sheet's text, taken for no picture, and read by
+// its name from the disk instead.
+class ChmDocument final : public QTextDocument {
 public:
-    ChmBrowser(const ChmFile& file, QWidget* parent) : QTextBrowser(parent), m_file(file) {}
+    ChmDocument(const ChmFile& file, QObject* parent) : QTextDocument(parent), m_file(file) {}
 
-    QVariant loadResource(int type, const QUrl& name) override
+    // The answer for name as a resource of type. Asked for a page, forgets
+    // what the page before it asked for.
+    QVariant answer(int type, const QUrl& name)
     {
         QUrl url = name;
         if (url.isRelative()) {
             // Relative to the page shown (or being loaded).
-            const QUrl base = document()->baseUrl().isEmpty() ? source() : document()->baseUrl();
-            url = base.resolved(url);
+            auto* browser = qobject_cast<QTextBrowser*>(parent());
+            url = (baseUrl().isEmpty() && browser ? browser->source() : baseUrl()).resolved(url);
         }
-        // Refused with an empty answer: given none at all, Qt would read a
-        // file: address from the disk itself.
-        if (!HelpWindow::isHelpUrl(url))
-            return QByteArray();
-
-        const QString path = url.path(QUrl::FullyDecoded);
-        const std::optional<QByteArray> bytes = m_file.read(path);
-        switch (type) {
-        case QTextDocument::HtmlResource:
-            // A new page: its pictures and style sheets start afresh.
+        if (type == QTextDocument::HtmlResource) {
+            m_answers.clear();
             m_pixelsLeft = MostPixelsPerPage;
             m_styleSheetsLeft = MostStyleSheetsPerPage;
-            if (!bytes)
-                return notice(QStringLiteral("Page not found"),
-                              QStringLiteral("The help file has no page \"%1\".").arg(path.toHtmlEscaped()));
-            if (bytes->size() > PageLimits::LargestPage)
-                return notice(QStringLiteral("Page too large"),
-                              QStringLiteral("The page \"%1\" is too large to show.").arg(path.toHtmlEscaped()));
-            return BoundedHtml(DecodeHtml(*bytes));
+            return page(url);
+        }
+        const QString key = QString::number(type) + QLatin1Char(' ') + url.toString();
+        auto known = m_answers.constFind(key);
+        if (known == m_answers.cend())
+            known = m_answers.insert(key, read(type, url));
+        return *known;
+    }
+
+protected:
+    // Qt asks here; answering without the base class keeps Qt from reading
+    // a file: address itself.
+    QVariant loadResource(int type, const QUrl& name) override { return answer(type, name); }
+
+private:
+    QVariant page(const QUrl& url) const
+    {
+        const QString path = url.path(QUrl::FullyDecoded);
+        const std::optional<QByteArray> bytes = HelpWindow::isHelpUrl(url) ? m_file.read(path) : std::nullopt;
+        if (!bytes)
+            return notice(QStringLiteral("Page not found"),
+                          QStringLiteral("The help file has no page \"%1\".").arg(path.toHtmlEscaped()));
+        if (bytes->size() > PageLimits::LargestPage)
+            return notice(QStringLiteral("Page too large"),
+                          QStringLiteral("The page \"%1\" is too large to show.").arg(path.toHtmlEscaped()));
+        return BoundedHtml(DecodeHtml(*bytes));
+    }
+
+    QVariant read(int type, const QUrl& url)
+    {
+        const std::optional<QByteArray> bytes =
+            HelpWindow::isHelpUrl(url) ? m_file.read(url.path(QUrl::FullyDecoded)) : std::nullopt;
+        switch (type) {
+        case QTextDocument::ImageResource:
+            // Always a picture, as the pixmap the window's thread draws:
+            // given none, or one it cannot draw, Qt loads the picture's
+            // name from the disk itself.
+            return bytes ? picture(*bytes) : noPicture();
         case QTextDocument::StyleSheetResource:
             if (!bytes || bytes->size() > PageLimits::LargestPage || m_styleSheetsLeft <= 0)
                 return QString();
             --m_styleSheetsLeft;
             return QString::fromUtf8(*bytes);
-        case QTextDocument::ImageResource:
-            return bytes && fitsPage(*bytes) ? *bytes : QByteArray();
         default:
             return bytes.value_or(QByteArray());
         }
     }
 
-private:
     static QString notice(const QString& title, const QString& text)
     {
         return QStringLiteral("<html><head><title>%1</title></head><body><h1>%1</h1><p>%2</p></body></html>")
             .arg(title, text);
     }
 
-    // A picture whose size its header gives, within what the page has left.
-    bool fitsPage(const QByteArray& bytes)
+    // What stands for a picture that is not shown: one clear pixel.
+    static QPixmap noPicture()
+    {
+        QPixmap none(1, 1);
+        none.fill(Qt::transparent);
+        return none;
+    }
+
+    // The picture in bytes when its header gives a size within what the
+    // page has left, else none.
+    QPixmap picture(const QByteArray& bytes)
     {
         QBuffer buffer;
         buffer.setData(bytes);
         QImageReader reader(&buffer);
         const QSize size = reader.size();
-        if (!size.isValid())
-            return false;
-        const qint64 pixels = qint64(size.width()) * size.height();
+        const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : m_pixelsLeft + 1;
         if (pixels > m_pixelsLeft)
-            return false;
+            return noPicture();
         m_pixelsLeft -= pixels;
-        return true;
+        const QImage read = reader.read();
+        return read.isNull() ? noPicture() : QPixmap::fromImage(read);
     }
 
     const ChmFile& m_file;
+    QHash<QString, QVariant> m_answers; // "type address" -> answer, for the page shown
     qint64 m_pixelsLeft = MostPixelsPerPage;
     int m_styleSheetsLeft = MostStyleSheetsPerPage;
+};
+
+// A text browser that shows pages of the help file, through its ChmDocument.
+class ChmBrowser final : public QTextBrowser {
+public:
+    ChmBrowser(const ChmFile& file, QWidget* parent)
+        : QTextBrowser(parent), m_document(new ChmDocument(file, this))
+    {
+        setDocument(m_document);
+    }
+
+    // The browser asks here for the pages it goes to.
+    QVariant loadResource(int type, const QUrl& name) override { return m_document->answer(type, name); }
+
+private:
+    ChmDocument* m_document;
 };
 
 } // namespace

@@ -511,7 +511,9 @@ void TestHelp::windowLoadsPicturesAndStyles()
     const QByteArray expected = m_chm.read(resolve(page, reference).path()).value_or(QByteArray());
     QVERIFY(!expected.isEmpty());
     if (type == QTextDocument::ImageResource) {
-        QVERIFY(!QImage::fromData(resource.toByteArray()).isNull());
+        const QImage picture = QImage::fromData(expected);
+        QVERIFY(!picture.isNull());
+        QCOMPARE(resource.value<QPixmap>().size(), picture.size());
         // and the page as laid out holds the picture
         const QVariant cached = browser->document()->resource(type, resolve(page, reference));
         QVERIFY(cached.isValid());
