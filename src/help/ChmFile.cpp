@@ -443,8 +443,6 @@ bool ChmFile::load(const QByteArray& bytes)
         return false;
     }
     const bool unpacking = canUnpack(*header);
-    if (!unpacking)
-        qCWarning(lcHelp, "the help file lacks what unpacking needs; only its stored files are read");
 
     // The files worth unpacking, their sizes checked against the file and
     // the limits before libmspack is asked for any of them.
@@ -459,6 +457,7 @@ bool ChmFile::load(const QByteArray& bytes)
     qint64 total = 0;
     int entries = 0;
     int damaged = 0;
+    int packedLeftOut = 0;
     for (mschmd_file* entry = header->files; entry; entry = entry->next) {
         if (++entries > MostFiles) {
             qCWarning(lcHelp, "more than %d files listed: a damaged directory", MostFiles);
@@ -472,12 +471,16 @@ bool ChmFile::load(const QByteArray& bytes)
         const qint64 offset = entry->offset;
         const qint64 length = entry->length;
         const unsigned section = entry->section ? entry->section->id : 2;
+        if (section == 1 && !unpacking) {
+            ++packedLeftOut;
+            continue;
+        }
         bool fits = offset >= 0 && length >= 0 && length <= LargestContents - total;
         if (fits && section == 0) // stored as is: must lie inside the file
             fits = sectionStart >= 0 && sectionStart <= inputSize
                 && offset <= inputSize - sectionStart && length <= inputSize - sectionStart - offset;
         else if (fits && section == 1) // packed: must lie inside the unpacked limit
-            fits = unpacking && offset <= LargestContents - length;
+            fits = offset <= LargestContents - length;
         else
             fits = false;
         if (!fits) {
@@ -491,6 +494,9 @@ bool ChmFile::load(const QByteArray& bytes)
 
     if (damaged > 0)
         qCWarning(lcHelp, "%d files in the help file have a damaged place or size", damaged);
+    if (packedLeftOut > 0)
+        qCWarning(lcHelp, "%d packed files left out: the help file lacks what unpacking them needs",
+                  packedLeftOut);
 
     // In the order they are stored, so that the packed stream is unpacked
     // once from start to end rather than from a restart point for each file.

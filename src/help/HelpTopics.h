@@ -36,7 +36,7 @@ inline constexpr int MaxSitemapLevel = 16;
 // contents or index file larger than LargestSitemap is not read.
 inline constexpr int MostSitemapEntries = 20000;
 inline constexpr qsizetype LongestSitemapText = 1024;
-inline constexpr qint64 LargestSitemap = 4 * 1024 * 1024;
+inline constexpr qint64 LargestSitemap = 16 * 1024 * 1024;
 
 // The entries of a .hhc or .hhk file: each <OBJECT type="text/sitemap"> with
 // its Name and Local parameters, nested by <UL>. The one parser of both.
