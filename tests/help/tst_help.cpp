@@ -6,12 +6,14 @@
 #include "help/ChmFile.h"
 #include "help/Help.h"
 #include "help/HelpWindow.h"
+#include "HostileHelp.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -98,6 +100,25 @@ QList<HelpWindow*> helpWindows()
     return found;
 }
 
+// The most memory the process has held since the last reset, in bytes;
+// resetting sets it to what it holds now (where the kernel allows it).
+qint64 peakMemory(bool reset = false)
+{
+    if (reset) {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+    }
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
 // A #SYSTEM file: version, then (code, length, value) entries.
 QByteArray systemFile(const QList<QPair<int, QByteArray>>& entries)
 {
@@ -151,6 +172,8 @@ private slots:
     void badFileLeavesOpenWindowAlone();
     void damagedFilesNeverCrashOrHang_data();
     void damagedFilesNeverCrashOrHang();
+    void hostileFilesGiveWindowOrBoxSoon_data();
+    void hostileFilesGiveWindowOrBoxSoon();
 
 private:
     void addBadFileRows();
@@ -727,6 +750,59 @@ void TestHelp::damagedFilesNeverCrashOrHang()
         QCOMPARE(recorder.messages.first().icon, MessageIcon::Warning);
         QVERIFY(helpWindows().isEmpty());
     }
+}
+
+void TestHelp::hostileFilesGiveWindowOrBoxSoon_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("window");
+    for (const test::HostileHelpFile& file : test::HostileHelpFiles(m_temp.path()))
+        QTest::newRow(file.name) << file.bytes << file.window;
+}
+
+// Each class of file that froze, crashed or exhausted the program gives the
+// window, its page laid out and painted, or one box, soon and in bounded
+// memory. The limits guard against hangs and blow-ups (bench_help measures).
+void TestHelp::hostileFilesGiveWindowOrBoxSoon()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, window);
+    const QString path = m_temp.filePath(QStringLiteral("hostile.chm"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(out.write(bytes), bytes.size());
+    out.close();
+    constexpr int MostMs = 5000;
+    constexpr qint64 MostMemory = 1024ll * 1024 * 1024;
+
+    RecordingPresenter recorder;
+    const qint64 memoryBefore = peakMemory(true);
+    QElapsedTimer clock;
+    clock.start();
+    ShowHelp(path, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!helpWindows().isEmpty() || !recorder.messages.isEmpty(), MostMs);
+    if (window) {
+        QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.messages.value(0).text));
+        HelpWindow* help = helpWindows().first();
+        auto* browser = test::named<QTextBrowser>(help, QStringLiteral("txtHelp"));
+        QVERIFY(!browser->toPlainText().trimmed().isEmpty());
+        // Laid out and painted; nothing from outside the help file shows.
+        const QImage shown = help->grab().toImage();
+        QVERIFY(!shown.isNull());
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x)
+                QVERIFY(shown.pixelColor(x, y) != test::OutsideColour);
+        }
+    } else {
+        QCOMPARE(recorder.messages.size(), 1);
+        QVERIFY2(recorder.messages.first().text.startsWith(QStringLiteral("Cannot open the help file")),
+                 qPrintable(recorder.messages.first().text));
+        QVERIFY(helpWindows().isEmpty());
+    }
+    const qint64 ms = clock.elapsed();
+    const qint64 memory = peakMemory() - memoryBefore;
+    QVERIFY2(ms < MostMs, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+    QVERIFY2(memory < MostMemory, qPrintable(QStringLiteral("%1 MiB more").arg(memory >> 20)));
 }
 
 QTEST_MAIN(TestHelp)
