@@ -554,7 +554,9 @@ private:
         const bool table = name == QLatin1String("table") || impliedTable;
         const bool stays = !tag.closedAtOnce && !isEmptyElement(name);
         const qsizetype depth = qsizetype(m_open.size()) + impliedTable + impliedRow + (stays ? 1 : 0);
-        if (depth > Limits::DeepestNesting || (table && m_tables >= Limits::DeepestTables)) {
+        const bool block = stays && !isInline(name);
+        if (depth > Limits::DeepestNesting || (table && m_tables >= Limits::DeepestTables)
+            || (block && m_blocks >= Limits::MostBlocks)) {
             // Flattened: the tag goes, what it holds stays.
             if (name == QLatin1String("table"))
                 ++m_flattenedTables;
@@ -575,6 +577,7 @@ private:
         m_out += text;
         if (stays)
             push(Element{name, start, text.size()});
+        m_blocks += block;
     }
 
     void close(const QString& name)
@@ -603,6 +606,7 @@ private:
     QHash<QString, int> m_dropped; // start tags dropped whose end tags are still to come
     int m_flattenedTables = 0;
     int m_tables = 0;
+    int m_blocks = 0;
     int m_noText = 0;
     int m_run = 0;
 };

@@ -50,20 +50,21 @@ QList<SitemapEntry> ReadIndex(const ChmFile& file);
 // Bounds on a page before Qt's rich text sees it: past them Qt's parsing
 // and layout take seconds, exhaust the stack or grow without end.
 struct PageLimits {
-    static constexpr qint64 LargestPage = 256 * 1024; // bytes; larger pages are refused
+    static constexpr qint64 LargestPage = 128 * 1024; // bytes; larger pages are refused
     static constexpr int DeepestNesting = 64;         // open elements, tables included
     static constexpr int DeepestTables = 8;           // a table's layout doubles with each level
     static constexpr int MostListItems = 250;         // per list: Qt's list handling is quadratic
     static constexpr int MostTableRows = 250;         // per table: a table is laid out whole
+    static constexpr int MostBlocks = 2000;           // paragraphs, items, cells...: Qt lays out each
     static constexpr int LongestRun = 256;            // characters without a place to break a line
 };
 
 // html as Qt's rich text may be given it: elements nested deeper than the
-// limits are flattened (their tags dropped, their text kept), longer lists
-// and tables are split in parts, long runs without a space get an invisible
-// break, and every element that stays is closed explicitly where HTML closes
-// it implicitly, so that Qt builds the tree counted here. Tags are read as
-// Qt reads them.
+// limits, and blocks past the most a page may have, are flattened (their
+// tags dropped, their text kept), longer lists and tables are split in
+// parts, long runs without a space get an invisible break, and every element
+// that stays is closed explicitly where HTML closes it implicitly, so that
+// Qt builds the tree counted here. Tags are read as Qt reads them.
 QString BoundedHtml(const QString& html);
 
 // An HTML page's bytes as text, in the charset the page declares.

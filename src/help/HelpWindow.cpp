@@ -262,12 +262,22 @@ HelpWindow::HelpWindow(HelpBook book, QWidget* parent)
     resize(PreferredSize);
     place();
     loadTopics(book.contents, std::move(book.index));
-    showDefaultTopic();
+    // The first page comes when the window is shown (showEvent), laid out
+    // once at the width it has then rather than first at a guess.
 }
 
 HelpWindow::~HelpWindow()
 {
     stopSearchBuild();
+}
+
+void HelpWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_firstShow) {
+        m_firstShow = false;
+        showDefaultTopic();
+    }
 }
 
 void HelpWindow::buildNavigation()

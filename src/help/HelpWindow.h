@@ -70,6 +70,9 @@ public:
     static QRect placeBeside(const QRect& anchor, const QSize& size, int minimumWidth,
                              const QRect& available);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildNavigation();
     void loadTopics(const QList<SitemapEntry>& contents, QList<SitemapEntry> index);
@@ -105,6 +108,7 @@ private:
     std::optional<HelpSearchIndex> m_searchIndex;
     std::shared_ptr<std::atomic<bool>> m_searchBuildStop;
     bool m_selectingCurrent = false;
+    bool m_firstShow = true;
 };
 
 } // namespace lyrovan
