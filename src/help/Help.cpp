@@ -73,7 +73,7 @@ Request& request()
     return current;
 }
 
-void show(ReadHelp read, QWidget* owner)
+void present(ReadHelp read, QWidget* owner)
 {
     if (!read.problem.isEmpty()) {
         ShowMessage(read.problem, QStringLiteral("Lyrovan"), MessageIcon::Warning);
@@ -112,7 +112,7 @@ void startReading()
         }
         if (latest.owned && !latest.owner)
             return; // whoever asked is gone
-        show(std::move(read), latest.owner);
+        present(std::move(read), latest.owner);
     });
 }
 

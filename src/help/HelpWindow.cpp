@@ -371,7 +371,8 @@ void HelpWindow::loadTopics(const QList<SitemapEntry>& contents, QList<SitemapEn
     m_index->clear();
     m_indexPending = std::move(index);
     m_indexNext = 0;
-    fillIndex();
+    if (!m_indexStepDue) // else the step due lists this index
+        fillIndex();
 }
 
 void HelpWindow::fillIndex()
@@ -379,6 +380,7 @@ void HelpWindow::fillIndex()
     // A few milliseconds at a time, so that the window answers while a long
     // index is listed; a short one is listed at once.
     constexpr int StepMs = 15;
+    m_indexStepDue = false;
     QElapsedTimer step;
     step.start();
     while (m_indexNext < m_indexPending.size() && !step.hasExpired(StepMs)) {
@@ -389,6 +391,7 @@ void HelpWindow::fillIndex()
         item->setData(LevelRole, entry.level);
     }
     if (m_indexNext < m_indexPending.size()) {
+        m_indexStepDue = true;
         QTimer::singleShot(0, this, &HelpWindow::fillIndex);
         return;
     }

@@ -103,6 +103,7 @@ private:
     // Index entries still to be listed, from m_indexNext on.
     QList<SitemapEntry> m_indexPending;
     qsizetype m_indexNext = 0;
+    bool m_indexStepDue = false;
     // Built on a worker on the first search: reading every page takes a
     // while. Set to stop that worker when its file is gone.
     std::optional<HelpSearchIndex> m_searchIndex;
