@@ -37,10 +37,11 @@ constexpr int LocalRole = Qt::UserRole;
 constexpr int KeywordRole = Qt::UserRole + 1;
 constexpr int LevelRole = Qt::UserRole + 2;
 
-// How big the window likes to be, and how narrow it may get beside the
-// main window (or over it, when the screen has no room beside it).
+// How big the window likes to be, how narrow it may get beside the main
+// window (or over it, when the screen has room nowhere) and how low above or
+// below it.
 constexpr QSize PreferredSize(780, 560);
-constexpr int NarrowestBeside = 560;
+constexpr QSize SmallestBeside(560, 320);
 
 // What one page may take in pictures (pixels, all together) and style
 // sheets, whatever the file holds.
@@ -618,34 +619,45 @@ void HelpWindow::stopSearchBuild()
     }
 }
 
-QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, int minimumWidth,
+QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, const QSize& minimum,
                               const QRect& available)
 {
     const int right = available.right() - anchor.right();
     const int left = anchor.left() - available.left();
-    int width = 0;
-    int x = 0;
-    if (right >= size.width() || (right >= minimumWidth && right >= left)) {
-        width = std::min(size.width(), right);
-        x = anchor.right() + 1;
-    } else if (left >= minimumWidth) {
-        width = std::min(size.width(), left);
-        x = anchor.left() - width;
-    } else {
-        // At the screen's edge on the side with more room, as narrow as
-        // allowed: what hangs over anchor is as little as it can be.
-        width = std::min(minimumWidth, available.width());
-        x = right >= left ? available.right() + 1 - width : available.left();
+    const int below = available.bottom() - anchor.bottom();
+    const int above = anchor.top() - available.top();
+    // Beside: to the right, else to the left, top edges level.
+    const auto besideAt = [&](int x, int width) {
+        const int height = std::min(size.height(), available.height());
+        const int y = std::clamp(anchor.top(), available.top(), available.bottom() + 1 - height);
+        return QRect(x, y, width, height);
+    };
+    if (right >= size.width() || (right >= minimum.width() && right >= left))
+        return besideAt(anchor.right() + 1, std::min(size.width(), right));
+    if (left >= minimum.width()) {
+        const int width = std::min(size.width(), left);
+        return besideAt(anchor.left() - width, width);
     }
-    const int height = std::min(size.height(), available.height());
-    const int y = std::clamp(anchor.top(), available.top(), available.bottom() + 1 - height);
-    return {x, y, width, height};
+    // Below, else above, left edges level, as low as the room there.
+    const int width = std::min(size.width(), available.width());
+    const int x = std::clamp(anchor.left(), available.left(), available.right() + 1 - width);
+    if (below >= minimum.height())
+        return {x, anchor.bottom() + 1, width, std::min(size.height(), below)};
+    if (above >= minimum.height()) {
+        const int height = std::min(size.height(), above);
+        return {x, anchor.top() - height, width, height};
+    }
+    // At the screen's edge on the side with more room, as narrow as
+    // allowed: what hangs over anchor is as little as it can be.
+    const int narrowest = std::min(minimum.width(), available.width());
+    return besideAt(right >= left ? available.right() + 1 - narrowest : available.left(), narrowest);
 }
 
 void HelpWindow::place()
 {
-    // Beside the main window, over as little of it as the screen allows;
-    // with no main window shown, in the middle of the screen.
+    // Beside the main window (or above or below it), over as little of it
+    // as the screen allows; with no main window shown, in the middle of the
+    // screen.
     QWidget* main = mainWindowFor(parentWidget());
     const QScreen* screen = main ? main->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -658,7 +670,7 @@ void HelpWindow::place()
                              main->geometry().top() - mainFrame.top(),
                              mainFrame.right() - main->geometry().right(),
                              mainFrame.bottom() - main->geometry().bottom());
-        const QRect beside = placeBeside(mainFrame, size().grownBy(frame), NarrowestBeside, available);
+        const QRect beside = placeBeside(mainFrame, size().grownBy(frame), SmallestBeside, available);
         resize(beside.size().shrunkBy(frame));
         move(beside.topLeft());
         return;

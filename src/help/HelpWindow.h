@@ -64,10 +64,11 @@ public:
 
     // Where a window whose frame has size goes beside the frame anchor within
     // available: to its right, else to its left, top edges level, narrowed to
-    // the room there down to minimumWidth. When neither side has that much
-    // room, minimumWidth wide at the edge of the side with more, over as
-    // little of anchor as that allows.
-    static QRect placeBeside(const QRect& anchor, const QSize& size, int minimumWidth,
+    // the room there down to minimum's width; else below, else above, left
+    // edges level, lowered to the room there down to minimum's height. With
+    // room nowhere, minimum's width wide at the screen's edge on the side
+    // with more room, over as little of anchor as that allows.
+    static QRect placeBeside(const QRect& anchor, const QSize& size, const QSize& minimum,
                              const QRect& available);
 
 protected:

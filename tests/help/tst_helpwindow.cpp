@@ -267,25 +267,28 @@ void TestHelpWindow::placeBeside_data()
 {
     QTest::addColumn<QRect>("anchor");
     QTest::addColumn<QRect>("expected");
-    // A 600x400 window, at least 400 wide, on a 1280x1000 screen under a
-    // 24 pixel panel.
+    // A 600x400 window, at least 400 wide beside and 300 high above or
+    // below, on a 1280x1000 screen under a 24 pixel panel.
     QTest::newRow("right") << QRect(10, 100, 500, 300) << QRect(510, 100, 600, 400);
     QTest::newRow("left") << QRect(700, 100, 500, 300) << QRect(100, 100, 600, 400);
     QTest::newRow("right, narrowed") << QRect(100, 100, 700, 300) << QRect(800, 100, 480, 400);
     QTest::newRow("left, narrowed") << QRect(450, 100, 700, 300) << QRect(0, 100, 450, 400);
     QTest::newRow("kept below the panel") << QRect(10, 0, 500, 300) << QRect(510, 24, 600, 400);
     QTest::newRow("kept above the bottom") << QRect(10, 900, 500, 90) << QRect(510, 600, 600, 400);
-    // No room either side: at the screen's edge on the side with more room,
-    // at the narrowest, over as little of the anchor as that leaves.
-    QTest::newRow("no room, more on the left") << QRect(300, 100, 700, 300) << QRect(0, 100, 400, 400);
-    QTest::newRow("no room, more on the right") << QRect(280, 100, 700, 300) << QRect(880, 100, 400, 400);
+    QTest::newRow("no room beside: below") << QRect(300, 100, 700, 300) << QRect(300, 400, 600, 400);
+    QTest::newRow("below, lowered to the room") << QRect(300, 400, 700, 300) << QRect(300, 700, 600, 300);
+    QTest::newRow("no room beside or below: above") << QRect(300, 600, 700, 300) << QRect(300, 200, 600, 400);
+    // No room anywhere: at the screen's edge on the side with more room, at
+    // the narrowest, over as little of the anchor as that leaves.
+    QTest::newRow("no room, more on the left") << QRect(300, 200, 700, 600) << QRect(0, 200, 400, 400);
+    QTest::newRow("no room, more on the right") << QRect(280, 200, 700, 600) << QRect(880, 200, 400, 400);
 }
 
 void TestHelpWindow::placeBeside()
 {
     QFETCH(QRect, anchor);
     QFETCH(QRect, expected);
-    QCOMPARE(HelpWindow::placeBeside(anchor, QSize(600, 400), 400, QRect(0, 24, 1280, 976)), expected);
+    QCOMPARE(HelpWindow::placeBeside(anchor, QSize(600, 400), QSize(400, 300), QRect(0, 24, 1280, 976)), expected);
 }
 
 void TestHelpWindow::styleColoursHavePartners_data()
