@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package lyrovan_<version>_<arch>.deb in this folder with
-# dpkg-buildpackage (binary only, unsigned) and checks it with lintian, which
-# must report no error and no warning. Installs what the build needs first.
+# Builds the Debian source package (lyrovan_<version>.dsc and .tar.xz) and
+# the binary package lyrovan_<version>_<arch>.deb in this folder with
+# dpkg-buildpackage (unsigned; the build runs the test suite) and checks both
+# with lintian, which must report no error and no warning. Installs what the
+# build needs first.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 tools/setup.sh packages-deb.txt
@@ -20,9 +22,12 @@ stage=build-deb
 rm -rf "$stage"
 mkdir -p "$stage/lyrovan-$version"
 tar -c --exclude=./.git --exclude='./build*' --exclude='./lyrovan_*' . | tar -x -C "$stage/lyrovan-$version"
-(cd "$stage/lyrovan-$version" && dpkg-buildpackage -b -us -uc -Jauto)
+(cd "$stage/lyrovan-$version" && dpkg-buildpackage -us -uc -Jauto)
 
+# The changes list the source package and the binary ones: lintian checks all.
 changes="$stage/lyrovan_${version}_${arch}.changes"
 lintian --fail-on error,warning --info "$changes"
-cp "$stage/lyrovan_${version}_${arch}.deb" .
-echo "Built lyrovan_${version}_${arch}.deb"
+for file in "lyrovan_${version}.dsc" "lyrovan_${version}.tar.xz" "lyrovan_${version}_${arch}.deb"; do
+    cp "$stage/$file" .
+    echo "Built $file"
+done

@@ -106,7 +106,7 @@ int main(int argc, char* argv[])
             const qint64 ns = timer.nsecsElapsed();
             if (i >= warmUp) {
                 micros.push_back(double(ns) / 1000.0);
-                rows.push_back(window.datChords()->RecordCount());
+                rows.push_back(window.findChild<lyrovan::DataSource*>()->RecordCount());
             }
         }
         using lyrovan::bench::Median;

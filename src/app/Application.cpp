@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
+#include "app/StartupSteps.h"
 #include "app/frmMain.h"
 #include "errors/ShellOpen.h"
 #include "sound/FluidSynthOut.h"
@@ -73,6 +74,7 @@ void NameApplication()
 
 int RunApplication(int argc, char* argv[])
 {
+    MarkStartupStep("main");
     // --help, --version and --check-data answer before anything needs a display.
     const CommandLineResult early = ParseInformationalOptions(Arguments(argc, argv));
     if (early.action == CommandLineResult::Action::Exit)
@@ -97,6 +99,7 @@ int RunApplication(int argc, char* argv[])
 
     PrepareFonts();
     QApplication app(argc, argv);
+    MarkStartupStep("application");
     NameApplication();
     // Lets the desktop match the windows to their desktop entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lyrovan.Lyrovan"));
@@ -104,6 +107,7 @@ int RunApplication(int argc, char* argv[])
     if (commandLine.action == CommandLineResult::Action::Exit)
         return Finish(commandLine);
     LoadBundledFonts();
+    MarkStartupStep("fonts");
 
     // The synthesizer outlives the window, which closes it when it unloads.
     FluidSynthOut synthesizer(SoundOptions(commandLine.options));
@@ -115,7 +119,9 @@ int RunApplication(int argc, char* argv[])
     parts.dataFolders = folders.mid(1);
     parts.midi = &synthesizer;
     frmMain window(parts);
+    MarkStartupStep("built");
     window.Form_Load();
+    MarkStartupStep("loaded");
     return app.exec();
 }
 

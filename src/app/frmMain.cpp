@@ -1,19 +1,17 @@
 #include "frmMain.h"
 
 #include "app/DataFiles.h"
+#include "app/StartupSteps.h"
 #include "app/frmAbout.h"
-#include "errors/Pause.h"
 #include "errors/ReportError.h"
 #include "fretboard/Neck.h"
 #include "help/Help.h"
 #include "library/ChordDiagram.h"
+#include "library/ChordPositions.h"
 #include "library/ChordTexts.h"
-#include "library/DataSource.h"
 #include "sound/Instruments.h"
-#include "sound/MidiOut.h"
-#include "sound/Strum.h"
+#include "sound/Strummer.h"
 #include "theory/ChordTables.h"
-#include "ui/Beside.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
 #include "ui/NamedList.h"
@@ -25,7 +23,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
@@ -35,7 +32,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
@@ -52,36 +48,6 @@ constexpr int ClientHeight = 4065;
 // Run-time error number for using the chord before start-up created it.
 constexpr std::int32_t ObjectNotSet = 91;
 
-QString Latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QComboBox* MakeList(QWidget* parent, const QString& name, int left, int top, int width, int height,
-                    const QString& accessibleName, const QString& description)
-{
-    auto* list = new DropDownList(parent);
-    list->setObjectName(name);
-    NameList(list, accessibleName, description);
-    list->setEditable(false);
-    list->setFont(TahomaFont(8.25));
-    list->setGeometry(TwipRect(left, top, width, height));
-    return list;
-}
-
-QScrollBar* MakeSlider(QWidget* parent, int index, int top, int minimum, int maximum, int small, int large,
-                       int value)
-{
-    auto* bar = new ScrollBar(parent);
-    bar->setObjectName(QStringLiteral("Slider(%1)").arg(index));
-    bar->setGeometry(TwipRect(6000, top, 1095, 375));
-    bar->setRange(minimum, maximum);
-    bar->setSingleStep(small);
-    bar->setPageStep(large);
-    bar->setValue(value);
-    return bar;
-}
-
 } // namespace
 
 frmMain::frmMain(MainWindowParts parts, QWidget* parent)
@@ -92,39 +58,23 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont());
-    // The window icon and the buttons' pictures are read on a worker while
-    // the controls are built, and put in once they are.
-    Beside<std::array<std::vector<QImage>, 4>> pictures([sharp = qApp->devicePixelRatio() > 1.0] {
-        return std::array<std::vector<QImage>, 4>{
-            ReadIconPictures({":/icon16.png", ":/icon32.png"}, sharp), ReadIconPictures({":/strum.png"}, sharp),
-            ReadIconPictures({":/prev.png"}, sharp), ReadIconPictures({":/next.png"}, sharp)};
-    });
+    setWindowIcon(PictureIcon({":/icon16.png", ":/icon32.png"}));
 
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("frmMainClient"));
-    m_client->setFixedSize(Px(ClientWidth), Px(ClientHeight));
-    setCentralWidget(m_client);
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("frmMainClient"));
+    client->setFixedSize(Px(ClientWidth), Px(ClientHeight));
+    setCentralWidget(client);
 
-    m_tmrStrum = new QTimer(this);
-    m_tmrStrum->setObjectName(QStringLiteral("tmrStrum"));
-    m_tmrStrum->setTimerType(Qt::PreciseTimer);
-    m_tmrStrum->setInterval(100);
-
-    m_datChords = new DataSource(this);
-
-    BuildTopBand(m_client);
-    m_neck = new Neck(m_client);
-    m_diagram = new ChordDiagram(m_client);
-    BuildStatusBar(m_client);
+    m_positions = new ChordPositions(this);
+    BuildTopBand(client);
+    m_neck = new Neck(client);
+    m_diagram = new ChordDiagram(client);
+    BuildStatusBar(client);
+    m_strummer = new Strummer(m_chkStrum, m_parts.midi, this);
+    m_strummer->setScore([this] { return m_diagram->position(); });
     BuildMenus();
     ApplyStacking();
     SetUpKeyboard();
-    m_neck->PlacePicture();
-    const std::array<std::vector<QImage>, 4> read = pictures.get();
-    setWindowIcon(IconOf(read[0]));
-    m_chkStrum->setIcon(IconOf(read[1]));
-    m_cmdNextPos[1]->setIcon(IconOf(read[2]));
-    m_cmdNextPos[0]->setIcon(IconOf(read[3]));
 
     connect(m_cboKey, &QComboBox::currentIndexChanged, this, [this] { cboKey_Click(); });
     connect(m_cboChord, &QComboBox::currentIndexChanged, this, [this] { cboChord_Click(); });
@@ -133,7 +83,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     // The toggle reacts to every change of its state, by a click or by the
     // end of a strum; setting the state it already has does nothing.
     connect(m_chkStrum, &QToolButton::toggled, this, [this] { chkStrum_Click(); });
-    connect(m_tmrStrum, &QTimer::timeout, this, [this] { tmrStrum_Timer(); });
+    connect(m_strummer->tmrStrum(), &QTimer::timeout, this, [this] { tmrStrum_Timer(); });
     // The bars act on every change of their value: a drag, an arrow or
     // trough click, the keyboard or the wheel.
     for (int index = 0; index < 2; ++index)
@@ -156,29 +106,36 @@ void frmMain::BuildTopBand(QWidget* client)
     m_fraChordSelector->setFont(TahomaFont(9.75));
     m_fraChordSelector->setGeometry(TwipRect(120, 0, 4455, 855));
 
-    m_cboKey = MakeList(m_fraChordSelector, QStringLiteral("cboKey"), 105, 360, 915, 315, QStringLiteral("Key"),
-                        QStringLiteral("The key of the chord or scale"));
+    m_cboKey = MakeDropDownList(m_fraChordSelector, QStringLiteral("cboKey"), QRect(105, 360, 915, 315),
+                                TahomaFont(8.25), QStringLiteral("Key"), QStringLiteral("The key of the chord or scale"));
     for (const KeyEntry& key : Keys)
-        m_cboKey->addItem(Latin1(key.listText));
+        m_cboKey->addItem(TableText(key.listText));
     m_cboKey->setCurrentIndex(-1);
 
-    m_cboChord = MakeList(m_fraChordSelector, QStringLiteral("cboChord"), 1080, 360, 3270, 315,
-                          QStringLiteral("Chord type"), QStringLiteral("The chord or scale to show"));
+    m_cboChord = MakeDropDownList(m_fraChordSelector, QStringLiteral("cboChord"), QRect(1080, 360, 3270, 315),
+                                  TahomaFont(8.25), QStringLiteral("Chord type"),
+                                  QStringLiteral("The chord or scale to show"));
     for (const ChordEntry& chord : ChordTypes)
-        m_cboChord->addItem(Latin1(chord.listText));
+        m_cboChord->addItem(TableText(chord.listText));
     m_cboChord->setMaxVisibleItems(ChordTypeCount);
     m_cboChord->setCurrentIndex(-1);
 
     m_chkStrum = new PictureButton(QStringLiteral("chkStrum"), QStringLiteral("&Strum"), client);
     m_chkStrum->setCheckable(true);
+    m_chkStrum->setIcon(PictureIcon({":/strum.png"}));
     m_chkStrum->setFont(TahomaFont(8.25));
     m_chkStrum->setGeometry(TwipRect(4680, 0, 735, 855));
+    m_chkStrum->setAccessibleDescription(QStringLiteral("Plays the fingering in the chord diagram, string by string"));
 
     m_cmdNextPos[1] =
         new PictureButton(QStringLiteral("cmdNextPos(1)"), QStringLiteral("&Previous Position"), client);
     m_cmdNextPos[1]->setGeometry(TwipRect(7200, 0, 735, 855));
+    m_cmdNextPos[1]->setIcon(PictureIcon({":/prev.png"}));
+    m_cmdNextPos[1]->setAccessibleDescription(QStringLiteral("Shows the previous stored fingering of the chord"));
     m_cmdNextPos[0] = new PictureButton(QStringLiteral("cmdNextPos(0)"), QStringLiteral("&Next Position"), client);
     m_cmdNextPos[0]->setGeometry(TwipRect(8040, 0, 735, 855));
+    m_cmdNextPos[0]->setIcon(PictureIcon({":/next.png"}));
+    m_cmdNextPos[0]->setAccessibleDescription(QStringLiteral("Shows the next stored fingering of the chord"));
     for (PictureButton* button : m_cmdNextPos)
         button->setFont(TahomaFont(8.25));
 
@@ -187,8 +144,15 @@ void frmMain::BuildTopBand(QWidget* client)
     m_label1[1] = MakeLabel(client, QStringLiteral("Label1(1)"), QStringLiteral("Strum Speed"), 5475, 465, 690, 390,
                             TahomaFont(8.25), Fit::Wraps);
 
-    m_slider[0] = MakeSlider(client, 0, 0, 10, 127, 1, 10, 127);
-    m_slider[1] = MakeSlider(client, 1, 480, 1, 200, 4, 38, 160);
+    // Named for screen readers, and their labels' buddies.
+    m_slider[0] = MakeScrollBar(client, QStringLiteral("Slider(0)"), QRect(6000, 0, 1095, 375), 10, 127, 1, 10, 127);
+    m_slider[0]->setAccessibleName(QStringLiteral("Volume"));
+    m_slider[0]->setAccessibleDescription(QStringLiteral("How loud the strum sounds"));
+    m_slider[1] = MakeScrollBar(client, QStringLiteral("Slider(1)"), QRect(6000, 480, 1095, 375), 1, 200, 4, 38, 160);
+    m_slider[1]->setAccessibleName(QStringLiteral("Strum speed"));
+    m_slider[1]->setAccessibleDescription(QStringLiteral("How fast the strings of a strum follow each other"));
+    for (int index = 0; index < 2; ++index)
+        m_label1[index]->setBuddy(m_slider[index]);
 }
 
 void frmMain::BuildStatusBar(QWidget* client)
@@ -196,6 +160,8 @@ void frmMain::BuildStatusBar(QWidget* client)
     m_statBar = new QWidget(client);
     m_statBar->setObjectName(QStringLiteral("StatBar"));
     m_statBar->setGeometry(TwipRect(0, 3690, ClientWidth, 375));
+    m_statBar->setAccessibleName(QStringLiteral("Status"));
+    m_statBar->setAccessibleDescription(QStringLiteral("The chord's name, its notes and the instrument"));
 
     // Each panel's caption ends a little before the next panel (the last one
     // before the window's edge): a longer one is cut short, whole in its tooltip.
@@ -205,43 +171,44 @@ void frmMain::BuildStatusBar(QWidget* client)
                                      Px(2160) - Px(120) - Gap, font);
     m_lblPanel[1] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(1)"), QStringLiteral("Chord construction:"),
                                      2160, 45, Px(6000) - Px(2160) - Gap, font);
-    m_lblPanel[2] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(2)"), Latin1(InstrumentAt(1).caption), 6000,
+    m_lblPanel[2] = MakeLimitedLabel(m_statBar, QStringLiteral("lblPanel(2)"), TableText(InstrumentAt(1).caption), 6000,
                                      40, Px(ClientWidth) - Px(6000) - Gap, font);
 }
 
 void frmMain::BuildMenus()
 {
-    QMenuBar* bar = menuBar();
+    const auto menu = [this](const QString& name, const QString& caption) {
+        QMenu* added = menuBar()->addMenu(caption);
+        added->setObjectName(name);
+        return added;
+    };
+    const auto entry = [](QMenu* in, const QString& name, const QString& caption) {
+        QAction* added = in->addAction(caption);
+        added->setObjectName(name);
+        return added;
+    };
 
-    QMenu* quit = bar->addMenu(QStringLiteral("&Quit"));
-    quit->setObjectName(QStringLiteral("mnuQuitQuery"));
-    QAction* yes = quit->addAction(QStringLiteral("&Yes"));
-    yes->setObjectName(QStringLiteral("mnuQuitYes"));
-    connect(yes, &QAction::triggered, this, [this] { mnuQuitYes_Click(); });
-    QAction* no = quit->addAction(QStringLiteral("&No"));
-    no->setObjectName(QStringLiteral("mnuNo"));
+    QMenu* quit = menu(QStringLiteral("mnuQuitQuery"), QStringLiteral("&Quit"));
+    connect(entry(quit, QStringLiteral("mnuQuitYes"), QStringLiteral("&Yes")), &QAction::triggered, this,
+            [this] { mnuQuitYes_Click(); });
+    entry(quit, QStringLiteral("mnuNo"), QStringLiteral("&No"));
 
-    QMenu* instrument = bar->addMenu(QStringLiteral("In&strument"));
-    instrument->setObjectName(QStringLiteral("mnuInstrument"));
-    for (const InstrumentEntry& entry : Instruments) {
-        QAction* action = instrument->addAction(Latin1(entry.caption));
-        action->setObjectName(QStringLiteral("mnuInst(%1)").arg(entry.menuIndex));
-        action->setSeparator(entry.menuIndex == SeparatorIndex);
+    QMenu* instrument = menu(QStringLiteral("mnuInstrument"), QStringLiteral("In&strument"));
+    for (const InstrumentEntry& item : Instruments) {
+        const int index = item.menuIndex;
+        QAction* action = entry(instrument, QStringLiteral("mnuInst(%1)").arg(index), TableText(item.caption));
+        action->setSeparator(index == SeparatorIndex);
         action->setCheckable(true);
-        action->setChecked(entry.menuIndex == FirstInstrumentIndex);
-        m_mnuInst[entry.menuIndex] = action;
-        const int index = entry.menuIndex;
+        action->setChecked(index == FirstInstrumentIndex);
+        m_mnuInst[index] = action;
         connect(action, &QAction::triggered, this, [this, index] { mnuInst_Click(index); });
     }
 
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    QAction* about = help->addAction(QStringLiteral("&About Lyrovan"));
-    about->setObjectName(QStringLiteral("mnuAbout"));
-    connect(about, &QAction::triggered, this, [this] { mnuAbout_Click(); });
-    QAction* lyrovanHelp = help->addAction(QStringLiteral("&Lyrovan Help"));
-    lyrovanHelp->setObjectName(QStringLiteral("mnuLyrovanHelp"));
-    connect(lyrovanHelp, &QAction::triggered, this, [this] { mnuLyrovanHelp_Click(); });
+    QMenu* help = menu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    connect(entry(help, QStringLiteral("mnuAbout"), QStringLiteral("&About Lyrovan")), &QAction::triggered, this,
+            [this] { mnuAbout_Click(); });
+    connect(entry(help, QStringLiteral("mnuLyrovanHelp"), QStringLiteral("&Lyrovan Help")), &QAction::triggered,
+            this, [this] { mnuLyrovanHelp_Click(); });
 }
 
 void frmMain::ApplyStacking()
@@ -252,8 +219,6 @@ void frmMain::ApplyStacking()
         m_statBar, m_slider[1], m_slider[0], m_chkStrum, m_cmdNextPos[1], m_cmdNextPos[0],
         m_diagram->frame(), m_neck->viewport(), m_fraChordSelector, m_label1[1], m_label1[0],
     };
-    for (int k = 11; k >= 0; --k)
-        m_neck->stringLabel(k)->raise();
     for (auto it = std::rbegin(frontToBack); it != std::rend(frontToBack); ++it)
         (*it)->raise();
 }
@@ -261,35 +226,12 @@ void frmMain::ApplyStacking()
 void frmMain::SetUpKeyboard()
 {
     // Tab goes through the controls from the top left: the two lists, the
-    // buttons, the two bars, then the neck's scroll bar.
+    // buttons, the two bars, then the neck's scroll bar. (Names for screen
+    // readers are given where the controls are made.)
     QWidget* const tabOrder[] = {m_cboKey,    m_cboChord,  m_chkStrum, m_cmdNextPos[1], m_cmdNextPos[0],
                                  m_slider[0], m_slider[1], m_neck->scrollBar()};
     for (std::size_t k = 0; k + 1 < std::size(tabOrder); ++k)
         setTabOrder(tabOrder[k], tabOrder[k + 1]);
-
-    // Names for screen readers (the lists have theirs from MakeList); the
-    // buttons are named by their captions, the bars' labels are their buddies.
-    struct Described {
-        QWidget* control;
-        QString name;
-        QString description;
-    };
-    const Described controls[] = {
-        {m_chkStrum, QString(), QStringLiteral("Plays the fingering in the chord diagram, string by string")},
-        {m_cmdNextPos[1], QString(), QStringLiteral("Shows the previous stored fingering of the chord")},
-        {m_cmdNextPos[0], QString(), QStringLiteral("Shows the next stored fingering of the chord")},
-        {m_slider[0], QStringLiteral("Volume"), QStringLiteral("How loud the strum sounds")},
-        {m_slider[1], QStringLiteral("Strum speed"), QStringLiteral("How fast the strings of a strum follow each other")},
-        {m_diagram->frame(), QString(), QStringLiteral("The fingering shown: O open, X muted, digits the fingers")},
-        {m_statBar, QStringLiteral("Status"), QStringLiteral("The chord's name, its notes and the instrument")},
-    };
-    for (const Described& item : controls) {
-        if (!item.name.isEmpty())
-            item.control->setAccessibleName(item.name);
-        item.control->setAccessibleDescription(item.description);
-    }
-    m_label1[0]->setBuddy(m_slider[0]);
-    m_label1[1]->setBuddy(m_slider[1]);
 }
 
 void frmMain::Form_Load()
@@ -309,20 +251,17 @@ void frmMain::Form_Load()
 
         const QStringList folders = QStringList{m_parts.programFolder} + m_parts.dataFolders;
         const DataFile database = FindDataFile(folders, QStringLiteral("Chords.mdb"));
-        m_datChords->setDatabaseName(database.path, database.alsoLookedIn);
+        m_positions->setDatabaseName(database.path, database.alsoLookedIn);
         const DataFile help = FindDataFile(folders, QStringLiteral("Help.chm"));
         m_helpFile = help.path;
         m_helpAlsoLookedIn = help.alsoLookedIn;
         m_currentChord = std::make_unique<clsChord>(m_state);
 
-        m_cboKey->setCurrentText(Latin1(Keys[3].listText));
-        m_cboChord->setCurrentText(Latin1(ChordTypes[0].listText));
+        m_cboKey->setCurrentText(TableText(Keys[3].listText));
+        m_cboChord->setCurrentText(TableText(ChordTypes[0].listText));
         cboChord_Click();
 
-        m_midiChannel = 0;
-        m_noteVelocity = 127;
-        m_midiDeviceId = -1;
-        m_instrumentProgram = 24;
+        m_strummer->SetSoundDefaults();
     } catch (...) {
         ReportError(RuntimeError::fromCurrentException());
     }
@@ -332,7 +271,7 @@ void frmMain::cboKey_Click()
 {
     const int index = m_cboKey->currentIndex();
     if (index >= 0 && index < KeyCount)
-        m_state.CurrentNoteRow = Latin1(Keys[static_cast<std::size_t>(index)].noteRow);
+        m_state.CurrentNoteRow = TableText(Keys[static_cast<std::size_t>(index)].noteRow);
     UpdateFretboard();
     QueryChords();
 }
@@ -341,9 +280,9 @@ void frmMain::cboChord_Click()
 {
     const QString text = m_cboChord->currentText();
     for (const ChordEntry& chord : ChordTypes) {
-        if (text == Latin1(chord.listText)) {
-            m_state.CurrentFormula = Latin1(chord.formula);
-            m_chordSuffix = Latin1(chord.suffix);
+        if (text == TableText(chord.listText)) {
+            m_state.CurrentFormula = TableText(chord.formula);
+            m_chordSuffix = TableText(chord.suffix);
             break;
         }
     }
@@ -354,7 +293,7 @@ void frmMain::cboChord_Click()
 void frmMain::UpdateFretboard()
 {
     if (m_currentChord)
-        m_neck->UpdateFretboard(*m_currentChord);
+        m_neck->ShowNotes(m_currentChord->Key(), m_currentChord->Construct());
 }
 
 const clsChord& frmMain::RequireChord() const
@@ -371,13 +310,10 @@ void frmMain::QueryChords()
         for (QWidget* control : positionControls)
             control->setEnabled(true);
 
-        m_datChords->setRecordSource(ChordQuerySql(RequireChord().Key(), m_cboChord->currentIndex()));
-        m_datChords->Refresh();
-
+        m_positions->Query(RequireChord().Key(), m_cboChord->currentIndex());
         cmdNextPos_Click(2);
-
         // One stored position or none: nothing to step through or strum.
-        if (m_datChords->RecordCount() <= 1) {
+        if (m_positions->RecordCount() <= 1) {
             for (QWidget* control : positionControls)
                 control->setEnabled(false);
         }
@@ -388,57 +324,12 @@ void frmMain::QueryChords()
 
 void frmMain::cmdNextPos_Click(int Index)
 {
-    // Each step is tried on its own and a failing one is passed over
-    // silently: an empty result leaves empty cells and the previous fret.
-    const auto step = [](auto&& body) {
-        try {
-            body();
-        } catch (...) {
-        }
-    };
-
-    switch (Index) {
-    case 0:
-        step([this] { m_datChords->MoveNext(); });
-        step([this] {
-            if (m_datChords->Eof())
-                m_datChords->MoveFirst();
-        });
-        break;
-    case 1:
-        step([this] { m_datChords->MovePrevious(); });
-        step([this] {
-            if (m_datChords->Bof())
-                m_datChords->MoveLast();
-        });
-        break;
-    case 2:
-        step([this] { m_datChords->MoveFirst(); });
-        break;
-    default:
-        break;
+    m_diagram->showPosition(m_positions->Step(Index));
+    try {
+        UpdateCaptions();
+    } catch (...) {
+        // Passed over, as every failing step of a position change is.
     }
-
-    QString fingering;
-    bool read = false;
-    step([&] {
-        fingering = FieldText(m_datChords->Field(QStringLiteral("Fingering")));
-        read = true;
-    });
-    m_positionShown = read && !fingering.isEmpty();
-
-    for (int row = 0; row < DiagramRows; ++row)
-        for (int string = 1; string <= DiagramStrings; ++string)
-            SetCaption(m_diagram->cell(string, row), FingeringCell(fingering, string, row));
-
-    step([this] {
-        if (const auto fret = PositionFretFrom(m_datChords->Field(QStringLiteral("Fret"))))
-            m_positionFret = *fret;
-    });
-
-    m_diagram->nutUpper()->setVisible(m_positionFret == 0);
-
-    step([this] { UpdateCaptions(); });
 }
 
 void frmMain::UpdateCaptions()
@@ -447,8 +338,7 @@ void frmMain::UpdateCaptions()
     const QString construct = chord.Construct();
     SetCaption(m_lblPanel[1], ConstructionCaption(construct));
     SetCaption(m_lblPanel[0], StatusChordCaption(chord.Key(), m_chordSuffix));
-    SetCaption(m_diagram->fretCaption(), FretCaption(m_positionFret));
-    SetCaption(m_diagram->chordCaption(), DiagramChordCaption(chord.Key(), m_chordSuffix));
+    m_diagram->setCaptions(FretCaption(m_diagram->position().fret), DiagramChordCaption(chord.Key(), m_chordSuffix));
 }
 
 void frmMain::mnuQuitYes_Click()
@@ -487,10 +377,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     if (!m_soundPrepared && event->type() == QEvent::Paint && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this) {
         m_soundPrepared = true;
-        QTimer::singleShot(0, this, [this] {
-            if (m_parts.midi)
-                m_parts.midi->prepare();
-        });
+        MarkStartupStep("painted");
+        QTimer::singleShot(0, this, [this] { m_strummer->prepare(); });
     }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -516,127 +404,37 @@ void frmMain::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    try {
-        // The timer goes with the window: no further strum step runs.
-        m_tmrStrum->stop();
-        if (m_parts.midi)
-            m_parts.midi->close();
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
+    // The timer goes with the window: no further strum step runs.
+    m_strummer->Unload();
 }
 
 void frmMain::chkStrum_Click()
 {
-    try {
-        if (m_chkStrum->isChecked()) {
-            QElapsedTimer clicked;
-            clicked.start();
-            m_chkStrum->setText(QStringLiteral("&Stop"));
-            if (!m_cmdNextPos[0]->isEnabled())
-                return;
-            const std::int32_t opened = m_parts.midi ? m_parts.midi->open(m_midiDeviceId) : -1;
-            if (opened != 0) {
-                // The reason and what helps go to the box's detailed text.
-                ShowMessage(QStringLiteral("Unable to open MIDI device.  Could be in use, or unavailable."),
-                            QString::fromLatin1(ProductName), MessageIcon::Warning,
-                            m_parts.midi ? m_parts.midi->failureText() : QString());
-            }
-            SendToDevice(PackProgramChange(m_instrumentProgram));
-            // Enabling a running timer keeps its beat: a strum resumed after
-            // Stop goes on at its next tick, not one full interval later.
-            // Otherwise the first string is due one interval after the click,
-            // however long the open took (a soundfont still loading, a new
-            // audio output); the first tick sets the interval back.
-            if (!m_tmrStrum->isActive()) {
-                const qint64 spent = opened == 0 ? clicked.elapsed() : 0;
-                m_tmrStrum->start(static_cast<int>(std::max<qint64>(0, m_strumInterval - spent)));
-            }
-        } else {
-            if (m_parts.midi)
-                m_parts.midi->close();
-            m_chkStrum->setText(QStringLiteral("&Strum"));
-        }
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
+    m_strummer->chkStrum_Click(m_cmdNextPos[0]->isEnabled());
 }
 
 void frmMain::tmrStrum_Timer()
 {
-    try {
-        // A new speed, or the first tick after a late start: the next tick
-        // comes one full interval from this one.
-        if (m_tmrStrum->interval() != m_strumInterval)
-            m_tmrStrum->setInterval(m_strumInterval);
-        ++m_strumStep;
-        const StrumStepPlan plan = PlanStrumStep(m_strumStep, m_instrumentProgram > LastGuitarProgram);
-        if (!plan.ends) {
-            m_stringBaseNote = plan.baseNote;
-            // No stored position shown (a chord type without one was chosen
-            // mid-strum): the empty diagram plays nothing.
-            if (!m_positionShown)
-                return;
-            // The diagram as it is now: a change of position mid-strum is heard.
-            QStringList column;
-            for (int row = 0; row < 6; ++row)
-                column << m_diagram->cell(plan.string, row)->text();
-            if (const std::optional<int> offset = ColumnOffset(column, m_positionFret))
-                PlayNote(*offset);
-            return;
-        }
-        m_strumStep = 0;
-        m_tmrStrum->stop();
-        // The last note rings on while the window stays responsive.
-        const QPointer<frmMain> alive(this);
-        Pause(1, false);
-        if (alive)
-            m_chkStrum->setChecked(false);
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
-}
-
-void frmMain::PlayNote(int FretOffset)
-{
-    try {
-        if (FretOffset == -1)
-            return;
-        SendToDevice(PackNoteOn(m_midiChannel, m_stringBaseNote + FretOffset, m_noteVelocity));
-    } catch (...) {
-        ReportError(RuntimeError::fromCurrentException());
-    }
-}
-
-void frmMain::SendToDevice(std::uint32_t message)
-{
-    if (m_parts.midi)
-        m_parts.midi->shortMessage(message);
+    m_strummer->tmrStrum_Timer();
 }
 
 void frmMain::mnuInst_Click(int Index)
 {
     const InstrumentEntry& entry = InstrumentAt(Index);
-    SetCaption(m_lblPanel[2], Latin1(entry.caption));
+    SetCaption(m_lblPanel[2], TableText(entry.caption));
     for (int i = FirstInstrumentIndex; i <= LastInstrumentIndex; ++i)
         m_mnuInst[i]->setChecked(false);
     m_mnuInst[Index]->setChecked(true);
-    m_instrumentProgram = entry.program;
-    m_diagram->bassArea()->setVisible(Index > SeparatorIndex);
+    m_strummer->setInstrumentProgram(entry.program);
+    m_diagram->showBassArea(Index > SeparatorIndex);
 }
 
 void frmMain::Slider_Scroll(int Index)
 {
     if (Index == 0)
-        m_noteVelocity = m_slider[0]->value();
-    else if (Index == 1) {
-        // Setting a running timer's interval restarts it, so during a drag
-        // the strum would stall; a running strum takes the new interval at
-        // its next tick instead.
-        m_strumInterval = 201 - m_slider[1]->value();
-        if (!m_tmrStrum->isActive())
-            m_tmrStrum->setInterval(m_strumInterval);
-    }
+        m_strummer->setNoteVelocity(m_slider[0]->value());
+    else if (Index == 1)
+        m_strummer->setStrumInterval(201 - m_slider[1]->value());
 }
 
 } // namespace lyrovan

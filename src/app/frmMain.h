@@ -1,18 +1,22 @@
 #pragma once
-// The main window. It composes the parts (chord selector, neck, chord
-// diagram, sound controls, status bar, menus) and keeps the named handlers
-// where events arrive; each handler hands the work to the part that owns it.
+// The main window. It composes the parts and keeps the named handlers where
+// events arrive; each handler hands the work to the part that owns it:
+//   Neck            the neck and its note markers (UpdateFretboard)
+//   ChordPositions  the chord query and the stored positions (QueryChords,
+//                   the position buttons)
+//   ChordDiagram    the position shown, its fret and chord captions
+//   Strummer        the strum, the MIDI output and the sound state
 //
 // Flow of a chord change: cboKey_Click / cboChord_Click store the new note
 // row or formula in the chord state -> UpdateFretboard marks the neck ->
-// QueryChords looks up the stored fingerings and shows the first.
+// QueryChords looks up the stored positions and shows the first ->
+// UpdateCaptions names it.
 
 #include "theory/clsChord.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 #include <memory>
 
 class QAction;
@@ -20,20 +24,19 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QScrollBar;
-class QTimer;
-class QWidget;
 
 namespace lyrovan {
 
 class ChordDiagram;
-class DataSource;
+class ChordPositions;
 class MidiOut;
 class Neck;
 class PictureButton;
+class Strummer;
 
 // What the window needs from outside: the folder its files lie in and the
-// MIDI output it plays through (not owned; may be null: no sound at all).
-// Files missing from programFolder are looked for in dataFolders, in order.
+// MIDI output it plays through (not owned; null: no sound at all). Files
+// missing from programFolder are looked for in dataFolders, in order.
 struct MainWindowParts {
     QString programFolder;
     MidiOut* midi = nullptr;
@@ -60,32 +63,17 @@ public:
     // The position buttons: 0 next, 1 previous (both circular), 2 the first
     // position (after a query); then shows the current position.
     void cmdNextPos_Click(int Index);
-    // The Strum/Stop toggle: checked opens the device and starts the strum,
-    // unchecked closes the device.
     void chkStrum_Click();
-    // One step of the strum: one string, or the end with its one-second hold.
     void tmrStrum_Timer();
     void mnuInst_Click(int Index);
     // A scroll bar's value changed, by any means: 0 volume, 1 strum speed.
     void Slider_Scroll(int Index);
 
-    // Shared chord state.
+    // The shared chord state and the help file start-up found.
     const ChordState& chordState() const { return m_state; }
     const clsChord* CurrentChord() const { return m_currentChord.get(); }
     const QString& ChordSuffix() const { return m_chordSuffix; }
     const QString& HelpFile() const { return m_helpFile; }
-    // The base fret of the position shown (0 until one is shown).
-    std::int16_t PositionFret() const { return m_positionFret; }
-
-    // Sound state.
-    int MidiChannel() const { return m_midiChannel; }
-    int NoteVelocity() const { return m_noteVelocity; }
-    int MidiDeviceId() const { return m_midiDeviceId; }
-    int InstrumentProgram() const { return m_instrumentProgram; }
-    int StringBaseNote() const { return m_stringBaseNote; }
-    int StrumStep() const { return m_strumStep; }
-
-    DataSource* datChords() const { return m_datChords; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,8 +85,6 @@ private:
     void QueryChords();
     void UpdateCaptions();
     const clsChord& RequireChord() const;
-    void PlayNote(int FretOffset);
-    void SendToDevice(std::uint32_t message);
 
     void BuildTopBand(QWidget* client);
     void BuildStatusBar(QWidget* client);
@@ -112,23 +98,9 @@ private:
     QString m_chordSuffix;
     QString m_helpFile;
     QStringList m_helpAlsoLookedIn;
-    std::int16_t m_positionFret = 0;
-
-    int m_midiChannel = 0;
-    int m_noteVelocity = 127;
-    int m_midiDeviceId = -1;
-    int m_instrumentProgram = 24;
-    int m_stringBaseNote = 0;
-    std::int16_t m_strumStep = 0;
-    // The strum interval the speed bar asks for; a running strum takes it
-    // up at its next tick.
-    int m_strumInterval = 100;
-    // False while the diagram shows no stored position (the query found none).
-    bool m_positionShown = false;
     bool m_soundPrepared = false;
     bool m_unloaded = false;
 
-    QWidget* m_client = nullptr;
     QGroupBox* m_fraChordSelector = nullptr;
     QComboBox* m_cboKey = nullptr;
     QComboBox* m_cboChord = nullptr;
@@ -138,11 +110,11 @@ private:
     QScrollBar* m_slider[2] = {};
     QWidget* m_statBar = nullptr;
     QLabel* m_lblPanel[3] = {};
-    QTimer* m_tmrStrum = nullptr;
-    DataSource* m_datChords = nullptr;
+    QAction* m_mnuInst[18] = {};
     Neck* m_neck = nullptr;
     ChordDiagram* m_diagram = nullptr;
-    QAction* m_mnuInst[18] = {};
+    ChordPositions* m_positions = nullptr;
+    Strummer* m_strummer = nullptr;
 };
 
 } // namespace lyrovan

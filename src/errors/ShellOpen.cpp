@@ -9,7 +9,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
+
+#include <memory>
+#include <utility>
 
 namespace lyrovan {
 
@@ -28,30 +32,50 @@ constexpr int AccessDenied = 5;
 constexpr int AssociationInvalid = 27;
 constexpr int NoAssociation = 31;
 
-// How long to wait for xdg-open to report a failure. On a desktop it hands
-// the target over and returns at once; without one it may run the browser
+// How long xdg-open has to report a failure. On a desktop it hands the
+// target over and returns at once; without one it may run the browser
 // itself and not return, which counts as success.
 constexpr int OpenerWaitMs = 500;
 
 class XdgOpener final : public DesktopOpener {
 public:
-    int open(const QString& target) override
+    void open(const QString& target, std::function<void(int)> done) override
     {
         const int local = checkLocalFile(target);
         if (local != Success)
-            return local;
+            return done(local);
         const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
         if (program.isEmpty())
-            return NoAssociation;
+            return done(NoAssociation);
         // Not owned by anything: an opener still running when we stop
-        // waiting must outlive even the program (a QProcess kills its
+        // listening must outlive even the program (a QProcess kills its
         // process when destroyed); it deletes itself once it is done.
         auto* process = new QProcess;
-        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-        QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart)
-                process->deleteLater();
+        // done is called once: with what xdg-open answered within the wait,
+        // else with success.
+        auto answer = std::make_shared<std::function<void(int)>>(std::move(done));
+        const auto reply = [answer](int code) {
+            if (*answer)
+                std::exchange(*answer, {})(code);
+        };
+        QObject::connect(process, &QProcess::finished, process, [process, reply](int exitCode, QProcess::ExitStatus status) {
+            process->deleteLater();
+            if (status != QProcess::NormalExit)
+                return reply(0);
+            switch (exitCode) {
+            case 0: return reply(Success);
+            case 1: return reply(AssociationInvalid);
+            case 2: return reply(FileNotFound);
+            default: return reply(NoAssociation);
+            }
         });
+        QObject::connect(process, &QProcess::errorOccurred, process, [process, reply](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                process->deleteLater();
+                reply(NoAssociation);
+            }
+        });
+        QTimer::singleShot(OpenerWaitMs, process, [reply] { reply(Success); });
         process->setProcessChannelMode(QProcess::ForwardedChannels);
         if (!OwnVariables().isEmpty()) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -60,18 +84,6 @@ public:
             process->setProcessEnvironment(environment);
         }
         process->start(program, {target});
-        if (!process->waitForStarted())
-            return NoAssociation;
-        if (!process->waitForFinished(OpenerWaitMs))
-            return Success;
-        if (process->exitStatus() != QProcess::NormalExit)
-            return 0;
-        switch (process->exitCode()) {
-        case 0: return Success;
-        case 1: return AssociationInvalid;
-        case 2: return FileNotFound;
-        default: return NoAssociation;
-        }
     }
 
 private:
@@ -133,10 +145,10 @@ QString ShellOpenMessage(int code)
 
 void ShellOpen(const QString& Target)
 {
-    const int result = desktopOpener().open(Target);
-    if (result > 32)
-        return;
-    ShowMessage(ShellOpenMessage(result), QString::fromLatin1(ProductName), MessageIcon::Warning);
+    desktopOpener().open(Target, [](int result) {
+        if (result <= 32)
+            ShowMessage(ShellOpenMessage(result), QString::fromLatin1(ProductName), MessageIcon::Warning);
+    });
 }
 
 void KeepFromChildren(const QString& variable)

@@ -17,13 +17,17 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace lyrovan {
 
 class DesktopOpener {
 public:
     virtual ~DesktopOpener() = default;
-    // Opens target; returns a shell-style result code (> 32 success).
-    virtual int open(const QString& target) = 0;
+    // Opens target; done gets the shell-style result code (> 32 success),
+    // at once or once the opener has answered, on the calling thread; the
+    // caller never waits for it.
+    virtual void open(const QString& target, std::function<void(int)> done) = 0;
 };
 
 // The opener in use: xdg-open unless one was installed.
@@ -34,7 +38,8 @@ void setDesktopOpener(DesktopOpener* opener);
 // The explanation for a failure code; empty for codes without one.
 QString ShellOpenMessage(int code);
 
-// Opens Target; on failure shows the explanation in a box titled "Lyrovan".
+// Opens Target; on failure shows the explanation in a box titled "Lyrovan",
+// as soon as the opener has said so.
 void ShellOpen(const QString& Target);
 
 // An environment variable the program sets for itself only: the programs

@@ -1,8 +1,8 @@
 #include "Neck.h"
 
 #include "theory/ChordTables.h"
-#include "theory/clsChord.h"
-#include "ui/Beside.h"
+#include "theory/Tuning.h"
+#include "ui/Background.h"
 #include "ui/Contrast.h"
 #include "ui/Fonts.h"
 #include "ui/Labels.h"
@@ -35,9 +35,6 @@ constexpr int StripWidth = 12445;
 constexpr int StripHeight = 2295;
 constexpr int ScrollMin = 300;
 constexpr int ScrollMax = 7000;
-
-// Standard tuning, string 1 (highest, top row) to string 6.
-constexpr std::string_view OpenNotes[Neck::Strings] = {"E ", "B ", "G ", "D ", "A ", "E "};
 
 constexpr int MarkerTops[Neck::Strings] = {60, 420, 720, 1080, 1380, 1740};
 constexpr int MarkerHeight = 195;
@@ -90,9 +87,8 @@ const QColor MarkerText(0, 0, 0);
 // Note name f semitones above the open note of string (1..6).
 QString CaptionAt(int string, int fret)
 {
-    const int open = PitchClassOf(OpenNotes[string - 1]);
-    const std::string_view name = NoteNames[static_cast<std::size_t>((open + fret) % 12)];
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    const int open = StandardTuning.openPitchClass(string);
+    return TableText(NoteNames[static_cast<std::size_t>((open + fret) % 12)]);
 }
 
 // Sets a widget's background and text colours together: a text colour the
@@ -110,18 +106,18 @@ void SetColours(QWidget* widget, const QColor& back, const QColor& text)
 
 // The neck picture stretched to its place on the screens the program may
 // show on, from the 2x picture where any screen has more device pixels than
-// logical ones. Reading and stretching it takes a few milliseconds, so it
-// runs on a worker thread while the window's controls are built.
+// logical ones. Reading and stretching it takes a few milliseconds (about 3
+// of start-up on a real display), so it is done in the background while the
+// window is built.
 //
-// The worker then loads the image format plug-ins (GIF, ICO, JPEG): the
+// The job then loads the image format plug-ins (GIF, ICO, JPEG): the
 // window's menu bar reads its extension button's standard icon through an
 // image reader that loads each of them to ask whether it reads PNG, and
-// finds them loaded. One worker does both, one after the other, rather
-// than two workers at once beside the start-up thread.
-Beside<QImage> StretchNeckPicture(const QSize& place)
+// finds them loaded.
+QFuture<QImage> StretchNeckPicture(const QSize& place)
 {
     const qreal scale = qApp->devicePixelRatio();
-    return Beside<QImage>([place, scale] {
+    return RunInBackground([place, scale] {
         const QImage picture =
             ReadPicture(scale > 1.0 ? QStringLiteral(":/neck@2x.png") : QStringLiteral(":/neck.png"));
         QImage stretched;
@@ -160,8 +156,8 @@ QLabel* MakeStripLabel(QWidget* strip, const QString& name, const QString& capti
 
 Neck::Neck(QWidget* window) : QObject(window)
 {
-    m_picture = StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
-
+    QFuture<QImage> picture =
+        StretchNeckPicture(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight).size());
     m_outer = new QWidget(window);
     m_outer->setObjectName(QStringLiteral("picNeckOuter"));
     m_outer->setGeometry(TwipRect(360, 960, 5115, 2655));
@@ -175,37 +171,30 @@ Neck::Neck(QWidget* window) : QObject(window)
 
     BuildStrip();
     BuildMarkers();
+    WhenDone(picture, this, [this](const QImage& stretched) { m_image->setPixmap(QPixmap::fromImage(stretched)); });
 
-    m_scroll = new ScrollBar(m_outer);
-    m_scroll->setObjectName(QStringLiteral("scrNeck"));
+    m_scroll = MakeScrollBar(m_outer, QStringLiteral("scrNeck"), QRect(0, 2280, 5040, 315), ScrollMin, ScrollMax, 100,
+                             1000, -StripLeft);
     m_scroll->setAccessibleName(QStringLiteral("Neck position"));
     m_scroll->setAccessibleDescription(QStringLiteral("Slides the neck to show higher or lower frets"));
-    m_scroll->setGeometry(TwipRect(0, 2280, 5040, 315));
-    m_scroll->setRange(ScrollMin, ScrollMax);
-    m_scroll->setSingleStep(100);
-    m_scroll->setPageStep(1000);
-    m_scroll->setValue(-StripLeft);
     // The strip follows changes of the value, not the thumb while it is
     // dragged: without tracking the value changes when the thumb is let go.
     m_scroll->setTracking(false);
     m_scroll->raise();
     connect(m_scroll, &QScrollBar::valueChanged, this, [this] { scrNeck_Change(); });
 
+    // The string numbers beside the viewport lie behind the window's other
+    // controls.
     const QFont font = TahomaFont(12, true);
     for (int k = 0; k < 6; ++k) {
-        m_strings[k] = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k), QStringLiteral("%1-").arg(k + 1),
+        QLabel* left = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k), QStringLiteral("%1-").arg(k + 1),
                                  90, StringTops[k], 255, 285, font, Fit::Caption);
         QLabel* right = MakeLabel(window, QStringLiteral("lblString(%1)").arg(k + 6),
                                   QStringLiteral("-%1").arg(k + 1), 5520, StringTops[k], 255, 285, font, Fit::Caption);
         right->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        m_strings[k + 6] = right;
+        left->lower();
+        right->lower();
     }
-}
-
-void Neck::PlacePicture()
-{
-    if (m_picture.valid())
-        m_image->setPixmap(QPixmap::fromImage(m_picture.get()));
 }
 
 void Neck::BuildStrip()
@@ -219,9 +208,9 @@ void Neck::BuildStrip()
     stripPalette.setColor(QPalette::Window, stripBack);
     m_inner->setPalette(stripPalette);
 
-    // The picture is stretched once to its place (it arrives with
-    // PlacePicture); created first so that the markers and fret numbers
-    // lie in front of it.
+    // The picture is stretched once to its place (it arrives from the
+    // background); created first so that the markers and fret numbers lie
+    // in front of it.
     m_image = new QLabel(m_inner);
     m_image->setObjectName(QStringLiteral("imgNeck"));
     m_image->setGeometry(TwipRect(PictureLeft, PictureTop, PictureWidth, PictureHeight));
@@ -269,11 +258,8 @@ void Neck::ClearBoard()
     }
 }
 
-void Neck::UpdateFretboard(const clsChord& chord)
+void Neck::ShowNotes(const QString& key, const QString& notes)
 {
-    const QString key = chord.Key();
-    const QString notes = chord.Construct();
-
     // As clearing the board and then showing the chord's markers, but each
     // marker is set once to what it ends as: one that stays shown is not
     // hidden and shown again. The tuning lives only in the captions: each

@@ -8,9 +8,6 @@
 // carry the note name found at their place as a fixed caption; an update
 // shows those whose caption is one of the chord's notes, the key's in red.
 
-#include "ui/Beside.h"
-
-#include <QImage>
 #include <QObject>
 
 class QWidget;
@@ -19,8 +16,6 @@ class QScrollBar;
 
 namespace lyrovan {
 
-class clsChord;
-
 class Neck : public QObject {
     Q_OBJECT
 public:
@@ -28,27 +23,21 @@ public:
     static constexpr int Frets = 22; // 0 (open string) to 21
 
     // Builds the neck's controls as children of window. The neck picture is
-    // read and stretched on a worker meanwhile; PlacePicture puts it in.
+    // read and stretched in the background and put in once it is ready.
     explicit Neck(QWidget* window);
-
-    // Waits for the neck picture and shows it. The window calls this once
-    // its other controls are built, which gives the worker that much longer.
-    void PlacePicture();
 
     // Hides every marker and whitens it, as an update without notes does.
     void ClearBoard();
 
+    // For the window's layout: the viewport (in front of the string
+    // numbers) and its scroll bar (in the tab order).
     QWidget* viewport() const { return m_outer; }
-    QWidget* strip() const { return m_inner; }
     QScrollBar* scrollBar() const { return m_scroll; }
-    // String numbers "1-".."6-" (0..5) and "-1".."-6" (6..11).
-    QLabel* stringLabel(int index) const { return m_strings[index]; }
-    // The marker of string (1..6) at fret (0..21).
-    QLabel* marker(int string, int fret) const { return m_markers[string - 1][fret]; }
 
-    // Shows the markers of the chord's notes, the key's on red, and hides
-    // the others; every marker on white but the key's.
-    void UpdateFretboard(const clsChord& chord);
+    // Shows the markers whose note is one of notes (two-character note
+    // names, "C E G "), those of key ("C ") on red as long as there are
+    // notes, and hides the others; every marker on white but the key's.
+    void ShowNotes(const QString& key, const QString& notes);
 
 private:
     void BuildStrip();
@@ -59,9 +48,7 @@ private:
     QWidget* m_outer = nullptr;
     QWidget* m_inner = nullptr;
     QLabel* m_image = nullptr;
-    Beside<QImage> m_picture;
     QScrollBar* m_scroll = nullptr;
-    QLabel* m_strings[12] = {};
     QLabel* m_markers[Strings][Frets] = {};
 };
 

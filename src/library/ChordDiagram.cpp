@@ -61,6 +61,7 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
     m_frame->setObjectName(QStringLiteral("fraChordDiagram"));
     m_frame->setFont(TahomaFont(9.75));
     m_frame->setGeometry(TwipRect(5835, 960, 2955, 2655));
+    m_frame->setAccessibleDescription(QStringLiteral("The fingering shown: O open, X muted, digits the fingers"));
 
     // Built back to front: each new child lies in front of the ones before.
     m_shpBass = MakeFilledRect(m_frame, QStringLiteral("shpBass"), 960, 675, 1095, 1860,
@@ -98,10 +99,24 @@ ChordDiagram::ChordDiagram(QWidget* window) : QObject(window)
         new LineShape(m_frame, QStringLiteral("linStrum(7)"), GridLeft, NutUpperY, GridRight, NutUpperY, LineGrey);
 }
 
-QLabel* ChordDiagram::cell(int string, int row) const
+void ChordDiagram::showPosition(const ChordPosition& position)
 {
-    Q_ASSERT(string >= 1 && string <= DiagramStrings && row >= 0 && row < DiagramRows);
-    return m_cells[string - 1][row];
+    for (int row = 0; row < DiagramRows; ++row)
+        for (int string = 1; string <= DiagramStrings; ++string)
+            SetCaption(m_cells[string - 1][row], position.cell(string, row));
+    m_nutUpper->setVisible(position.fret == 0);
+    m_position = position;
+}
+
+void ChordDiagram::setCaptions(const QString& fret, const QString& chord)
+{
+    SetCaption(m_lblDiaFret, fret);
+    SetCaption(m_lblDiaChord, chord);
+}
+
+void ChordDiagram::showBassArea(bool shown)
+{
+    m_shpBass->setVisible(shown);
 }
 
 } // namespace lyrovan

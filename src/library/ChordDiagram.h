@@ -7,6 +7,8 @@
 // cells and captions, the two nut lines. Cells and captions paint no
 // background, so a blank cell leaves its string line unbroken.
 
+#include "theory/ChordPosition.h"
+
 #include <QObject>
 
 class QGroupBox;
@@ -25,13 +27,16 @@ public:
 
     QGroupBox* frame() const { return m_frame; }
 
-    // The cell of string 1..6 in row 0..5 (lblDiaStrN(row)).
-    QLabel* cell(int string, int row) const;
-    // linStrum(7), the upper nut line: shown only at fret 0.
-    LineShape* nutUpper() const { return m_nutUpper; }
-    QLabel* fretCaption() const { return m_lblDiaFret; }
-    QLabel* chordCaption() const { return m_lblDiaChord; }
-    QWidget* bassArea() const { return m_shpBass; }
+    // Writes the position's cells into the grid (lblDiaStrN(row) is the
+    // cell of string N in row row) and shows the upper nut line only at
+    // fret 0.
+    void showPosition(const ChordPosition& position);
+    // The position shown: as built, every cell a blank at fret 0.
+    const ChordPosition& position() const { return m_position; }
+    // The fret caption ("Fret 3") and the chord's name above the grid.
+    void setCaptions(const QString& fret, const QString& chord);
+    // Shades the strings a bass plays.
+    void showBassArea(bool shown);
 
 private:
     QGroupBox* m_frame = nullptr;
@@ -40,6 +45,7 @@ private:
     QLabel* m_lblDiaFret = nullptr;
     QLabel* m_lblDiaChord = nullptr;
     QWidget* m_shpBass = nullptr;
+    ChordPosition m_position;
 };
 
 } // namespace lyrovan

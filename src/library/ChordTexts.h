@@ -3,15 +3,14 @@
 // cells of a stored fingering, the base fret of a position and the captions
 // that name the chord and the position.
 
+#include "theory/ChordPosition.h"
+
 #include <QString>
 #include <QVariant>
 #include <cstdint>
 #include <optional>
 
 namespace lyrovan {
-
-inline constexpr int DiagramStrings = 6; // strings 1 (right) .. 6 (left)
-inline constexpr int DiagramRows = 6;    // row 0 above the nut, rows 1..5 the fret rows
 
 // The query for the stored positions of a chord, lowest fret first. key is
 // the two-character key name put in unchanged ("C ", "A#"); chordIndex is

@@ -74,24 +74,6 @@ QString ImmutableUri(const QString& absolutePath)
 DataSource::DataSource(QObject* parent) : QObject(parent), m_connection(NewConnectionName())
 {
     setObjectName(QStringLiteral("datChords"));
-    // A worker loads the driver's plug-in and has SQLite start up on a
-    // database in memory, read as Open reads the chord database, so that
-    // Open finds both ready; no file is opened there.
-    m_driverLoaded = Beside<void>([name = m_connection + QStringLiteral(".driver")] {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(SqlDriver, name);
-            db.setDatabaseName(QStringLiteral(":memory:"));
-            if (db.open()) {
-                QSqlQuery query(db);
-                query.exec(QStringLiteral("CREATE TABLE Warm (Field TEXT)"));
-                query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-                query.exec(QStringLiteral("SELECT Field FROM Warm WHERE Field = 'A' ORDER BY Field"));
-                query.next();
-                db.record(QStringLiteral("Warm"));
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-    });
 }
 
 DataSource::~DataSource()
@@ -129,8 +111,6 @@ void DataSource::ClearResult()
 
 void DataSource::Open()
 {
-    if (m_driverLoaded.valid())
-        m_driverLoaded.get();
     Close();
 
     // SQLite would take a missing or empty file for a new, empty database:

@@ -13,8 +13,6 @@
 // locked, and no journal or other file is made beside it: every refresh
 // reads all rows of its result into memory.
 
-#include "ui/Beside.h"
-
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -73,11 +71,6 @@ private:
     QString m_recordSource = QStringLiteral("Chords");
     QString m_connection;     // this object's own Qt SQL connection name
     QString m_openedFile;     // the file the connection has open, empty if none
-
-    // Loads the SQLite driver and starts SQLite up on a worker thread from
-    // construction on, so that the first refresh does not wait for them;
-    // Open waits for the worker first.
-    Beside<void> m_driverLoaded;
 
     QStringList m_fields;
     std::vector<std::vector<QVariant>> m_rows;

@@ -1,5 +1,7 @@
 #include "FluidSynthOut.h"
 
+#include "ui/Background.h"
+
 #include <fluidsynth.h>
 
 #include <QAbstractEventDispatcher>
@@ -32,8 +34,13 @@ QString NoSoundFontText(const SoundFontSearch& search, const GmSynth* synth)
     return text;
 }
 
-QString NoOutputText(const QStringList& failures)
+QString NoOutputText(QStringList failures)
 {
+    // FluidSynth ends some reasons with a full stop; the list adds its own.
+    for (QString& failure : failures) {
+        if (failure.endsWith(QLatin1Char('.')))
+            failure.chop(1);
+    }
     return QStringLiteral("No audio output could be opened.\nTried: %1.\n"
                           "Start the desktop's sound server (PulseAudio or PipeWire), or choose a working output "
                           "with --audio-driver NAME and --audio-device DEVICE (or the environment variables "
@@ -109,9 +116,8 @@ FluidSynthOut::FluidSynthOut(FluidSynthOptions options) : m_options(std::move(op
 
 FluidSynthOut::~FluidSynthOut()
 {
-    // A load still running posts to the release timer when it ends.
-    if (m_loading.valid())
-        m_loading.wait();
+    // A load still running is dropped when it ends: its continuation goes
+    // with the release timer.
     m_releaseTimer.stop();
     fadeOutNow();
     releaseAudio();
@@ -128,22 +134,35 @@ void FluidSynthOut::findChain()
 
 void FluidSynthOut::prepare()
 {
-    if (m_loading.valid() || m_synth)
+    if (m_loadRunning || m_synth)
         return;
     findChain();
-    m_loading = std::async(std::launch::async, [this, options = m_options, chain = m_chain] {
-        Loaded loaded = Load(options, chain, true);
-        // Taken over on this object's thread as soon as it is done, so that
-        // its failures are told at once.
-        QMetaObject::invokeMethod(&m_releaseTimer, [this] { adoptLoaded(); }, Qt::QueuedConnection);
-        return loaded;
-    });
+    m_loadRunning = true;
+    // Taken over on this object's thread as soon as it is done, so that its
+    // failures are told at once.
+    RunInBackground([options = m_options, chain = m_chain] {
+        return std::make_shared<Loaded>(Load(options, chain, true));
+    })
+        .then(&m_releaseTimer, [this](const std::shared_ptr<Loaded>& loaded) { adoptLoaded(std::move(*loaded)); })
+        .onFailed(&m_releaseTimer, [this] { adoptLoaded(Loaded{}); });
 }
 
-void FluidSynthOut::adoptLoaded()
+void FluidSynthOut::adoptLoaded(Loaded loaded)
 {
-    if (m_loading.valid())
-        take(m_loading.get());
+    m_loadRunning = false;
+    take(std::move(loaded));
+    if (!m_openPending)
+        return;
+    m_openPending = false;
+    m_open = false;
+    const QList<std::uint32_t> waiting = std::exchange(m_waiting, {});
+    if (finishOpen() != Opened) {
+        if (m_openFailedLater)
+            m_openFailedLater();
+        return;
+    }
+    for (std::uint32_t message : waiting)
+        m_synth->shortMessage(message);
 }
 
 void FluidSynthOut::take(Loaded loaded)
@@ -182,9 +201,18 @@ std::int32_t FluidSynthOut::open(std::int32_t deviceId)
     }
     if (m_open)
         return Opened;
-
-    adoptLoaded(); // waits for a load still going
     findChain();
+    if (m_loadRunning) {
+        m_open = true;
+        m_openPending = true;
+        m_error.clear();
+        return Opened;
+    }
+    return finishOpen();
+}
+
+std::int32_t FluidSynthOut::finishOpen()
+{
     if (!m_synth)
         take(Load(m_options, m_chain, false));
     if (!m_synth->isLoaded()) {
@@ -244,7 +272,9 @@ bool FluidSynthOut::startOutput()
 
 void FluidSynthOut::shortMessage(std::uint32_t message)
 {
-    if (m_open)
+    if (m_openPending)
+        m_waiting << message;
+    else if (m_open)
         m_synth->shortMessage(message);
 }
 
@@ -253,6 +283,10 @@ void FluidSynthOut::close()
     if (!m_open)
         return;
     m_open = false;
+    if (std::exchange(m_openPending, false)) {
+        m_waiting.clear();
+        return;
+    }
     // Released notes fade with their own release while the output keeps
     // playing; a timer gives the output back once they are silent, so the UI
     // thread never waits. Without an event loop to wait in, it goes at once.

@@ -4,8 +4,11 @@
 //
 // prepare() loads the synthesizer and its soundfont on a worker thread and
 // finds the first audio driver of the fallback order that opens, so that the
-// first strum starts as quickly as every later one; an open() while that is
-// still going waits for it. Without prepare() the first open loads.
+// first strum starts as quickly as every later one. An open() while that is
+// still going does not wait: it reports success, keeps the messages sent
+// meanwhile and plays them once the load is done, or, should the output not
+// open after all, calls the handler of whenOpenFailsLater(). Without
+// prepare() the first open loads.
 //
 // close() releases the notes instead of cutting them: they fade out with
 // their own release while the audio output keeps playing, and the output is
@@ -26,8 +29,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QFuture>
 #include <functional>
-#include <future>
 #include <memory>
 #include <optional>
 
@@ -84,6 +87,7 @@ public:
     void shortMessage(std::uint32_t message) override;
     void close() override;
     QString failureText() const override { return m_error; }
+    void whenOpenFailsLater(std::function<void()> report) override { m_openFailedLater = std::move(report); }
 
     bool isOpen() const { return m_open; }
     // True while an audio output exists, including the fade after close().
@@ -91,7 +95,7 @@ public:
     // The driver that played last (or was found by prepare()); empty before.
     const QString& audioDriver() const { return m_workingDriver; }
     // True once prepare()'s work is done or taken over by an open.
-    bool isPrepared() const { return !m_loading.valid() && m_synth != nullptr; }
+    bool isPrepared() const { return !m_loadRunning && m_synth != nullptr; }
     // The synthesizer once loaded; null before.
     const GmSynth* synth() const { return m_synth.get(); }
     // Why the last open() failed; empty after a successful one.
@@ -108,8 +112,9 @@ public:
 
 private:
     void findChain();
-    void adoptLoaded();
+    void adoptLoaded(Loaded loaded);
     void take(Loaded loaded);
+    std::int32_t finishOpen();
     bool startOutput();
     void tell(const QString& text);
     void onReleaseTimer();
@@ -119,7 +124,11 @@ private:
 
     FluidSynthOptions m_options;
     QStringList m_chain;
-    std::future<Loaded> m_loading;
+    bool m_loadRunning = false;
+    // An open while the load runs: its messages wait here for the output.
+    bool m_openPending = false;
+    QList<std::uint32_t> m_waiting;
+    std::function<void()> m_openFailedLater;
     std::unique_ptr<GmSynth> m_synth;
     SoundFontSearch m_search;
     float m_gain = 0.0f; // the synthesizer's own master gain

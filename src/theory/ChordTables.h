@@ -4,6 +4,8 @@
 // suffixes. The list order of both tables is the order of the two selection
 // lists, and a chord type's list index is its number in the chord database.
 
+#include <QString>
+
 #include <array>
 #include <string_view>
 
@@ -101,6 +103,12 @@ constexpr int PitchClassOf(std::string_view name)
         if (NoteNames[i] == name)
             return i;
     return -1;
+}
+
+// A text of the tables as a QString.
+inline QString TableText(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace lyrovan

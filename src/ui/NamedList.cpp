@@ -1,5 +1,7 @@
 #include "NamedList.h"
 
+#include "Twips.h"
+
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
@@ -93,6 +95,18 @@ void NameList(QComboBox* list, const QString& name, const QString& description)
     list->setProperty(NamedProperty, true);
     list->setAccessibleName(name);
     list->setAccessibleDescription(description);
+}
+
+QComboBox* MakeDropDownList(QWidget* parent, const QString& name, const QRect& place, const QFont& font,
+                            const QString& accessibleName, const QString& description)
+{
+    auto* list = new DropDownList(parent);
+    list->setObjectName(name);
+    NameList(list, accessibleName, description);
+    list->setEditable(false);
+    list->setFont(font);
+    list->setGeometry(TwipRect(place));
+    return list;
 }
 
 } // namespace lyrovan

@@ -31,4 +31,9 @@ private:
 // Call it as soon as the list is made, before any entry is added.
 void NameList(QComboBox* list, const QString& name, const QString& description);
 
+// A drop-down list the user can only pick from, named name, at place (twips
+// in parent), with its accessible name and description.
+QComboBox* MakeDropDownList(QWidget* parent, const QString& name, const QRect& place, const QFont& font,
+                            const QString& accessibleName, const QString& description);
+
 } // namespace lyrovan

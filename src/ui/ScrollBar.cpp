@@ -1,5 +1,7 @@
 #include "ScrollBar.h"
 
+#include "Twips.h"
+
 #include <QKeyEvent>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -36,6 +38,19 @@ void ScrollBar::keyPressEvent(QKeyEvent* event)
         return;
     }
     QScrollBar::keyPressEvent(event);
+}
+
+ScrollBar* MakeScrollBar(QWidget* parent, const QString& name, const QRect& place, int minimum, int maximum,
+                         int small, int large, int value)
+{
+    auto* bar = new ScrollBar(parent);
+    bar->setObjectName(name);
+    bar->setGeometry(TwipRect(place));
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(small);
+    bar->setPageStep(large);
+    bar->setValue(value);
+    return bar;
 }
 
 } // namespace lyrovan

@@ -16,4 +16,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// A scroll bar named name at place (twips in parent) with its range, its
+// small and large steps, and its value.
+ScrollBar* MakeScrollBar(QWidget* parent, const QString& name, const QRect& place, int minimum, int maximum,
+                         int small, int large, int value);
+
 } // namespace lyrovan

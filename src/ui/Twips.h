@@ -22,6 +22,11 @@ inline QRect TwipRect(int left, int top, int width, int height)
     return QRect(Px(left), Px(top), Px(width), Px(height));
 }
 
+inline QRect TwipRect(const QRect& twips)
+{
+    return TwipRect(twips.x(), twips.y(), twips.width(), twips.height());
+}
+
 inline QPoint TwipPoint(int x, int y)
 {
     return QPoint(Px(x), Px(y));

@@ -56,7 +56,7 @@ void TestDataFiles::filesAreFoundInOrder()
     RecordingPresenter recorder;
     frmMain window(MainWindowParts{folders[0], nullptr, folders.mid(1)});
     window.Form_Load();
-    QCOMPARE(window.datChords()->DatabaseName(), folders[qMax(databaseAt, 0)] + QStringLiteral("/Chords.mdb"));
+    QCOMPARE(part<DataSource>(&window)->DatabaseName(), folders[qMax(databaseAt, 0)] + QStringLiteral("/Chords.mdb"));
     QCOMPARE(window.HelpFile(), folders[qMax(helpAt, 0)] + QStringLiteral("/Help.chm"));
 
     // Start-up queried the database; then F1 asks for the help.

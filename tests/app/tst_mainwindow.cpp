@@ -2,6 +2,7 @@
 // place and stacking; menus; the chord state; quitting and closing.
 
 #include "app/frmMain.h"
+#include "sound/Strummer.h"
 #include "support/TestSupport.h"
 #include "theory/ChordTables.h"
 #include "ui/Fonts.h"
@@ -295,10 +296,10 @@ void TestMainWindow::startUpSelectsCAndMajor()
     QCOMPARE(m_window->ChordSuffix(), QStringLiteral("pure"));
     QVERIFY(m_window->CurrentChord());
     QCOMPARE(m_window->CurrentChord()->Construct(), QStringLiteral("C E G "));
-    QCOMPARE(m_window->MidiChannel(), 0);
-    QCOMPARE(m_window->NoteVelocity(), 127);
-    QCOMPARE(m_window->MidiDeviceId(), -1);
-    QCOMPARE(m_window->InstrumentProgram(), 24);
+    QCOMPARE(part<Strummer>(m_window.get())->MidiChannel(), 0);
+    QCOMPARE(part<Strummer>(m_window.get())->NoteVelocity(), 127);
+    QCOMPARE(part<Strummer>(m_window.get())->MidiDeviceId(), -1);
+    QCOMPARE(part<Strummer>(m_window.get())->InstrumentProgram(), 24);
     QCOMPARE(m_window->HelpFile(), m_folder.path() + QStringLiteral("/Help.chm"));
 }
 

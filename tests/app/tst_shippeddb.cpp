@@ -3,6 +3,7 @@
 // chord in fret order and back to the first.
 
 #include "app/frmMain.h"
+#include "library/ChordDiagram.h"
 #include "support/TestSupport.h"
 #include "ui/Fonts.h"
 
@@ -53,7 +54,7 @@ void TestShippedDb::startUpShowsOpenC()
     frmMain window(MainWindowParts{m_folder, nullptr});
     window.Form_Load();
     QVERIFY(recorder.messages.isEmpty());
-    QCOMPARE(window.PositionFret(), 0);
+    QCOMPARE(part<ChordDiagram>(&window)->position().fret, 0);
     // x32010: row 0 O . O . . X, then fingers 1, 2, 3 on strings 2, 4, 5.
     QCOMPARE(DiagramText(&window), QStringLiteral("O O  X" " 1    " "   2  " "    3 " "      " "      "));
     QVERIFY(named<QToolButton>(&window, QStringLiteral("cmdNextPos(0)"))->isEnabled());
@@ -84,19 +85,20 @@ void TestShippedDb::stepsRoundEveryPosition()
 
     // A position is its diagram at its base fret: one shape may be stored
     // at several frets.
-    const auto position = [&] { return DiagramText(&window) + QLatin1Char('@') + QString::number(window.PositionFret()); };
+    const auto fret = [&] { return part<ChordDiagram>(&window)->position().fret; };
+    const auto position = [&] { return DiagramText(&window) + QLatin1Char('@') + QString::number(fret()); };
     const QString first = position();
-    QList<int> frets{window.PositionFret()};
+    QList<int> frets{fret()};
     QStringList seen{first};
     for (int i = 0; i < 20; ++i) {
         next->click();
         if (position() == first)
             break;
         seen << position();
-        frets << window.PositionFret();
+        frets << fret();
     }
     QVERIFY2(seen.size() >= 4, qPrintable(QString::number(seen.size())));
-    QVERIFY(seen.size() <= 8);
+    QVERIFY(seen.size() <= 12);
     QCOMPARE(seen.removeDuplicates(), 0); // every position is another one
     QList<int> sorted = frets;
     std::sort(sorted.begin(), sorted.end());

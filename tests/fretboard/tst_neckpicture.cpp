@@ -3,6 +3,7 @@
 // wires must be where those markers expect them.
 
 #include "fretboard/Neck.h"
+#include "ui/Background.h"
 #include "ui/Fonts.h"
 
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <QList>
+#include <QSemaphore>
 #include <QSet>
 #include <QTest>
 
@@ -83,6 +85,8 @@ private slots:
     void stringsAreBrighterThanBoard();
     void smallPictures_data();
     void smallPictures();
+    void pictureArrivesOnlyWhileItsPlaceLives_data();
+    void pictureArrivesOnlyWhileItsPlaceLives();
 };
 
 void TestNeckPicture::neckIsTrueColourOfFixedSize()
@@ -112,11 +116,11 @@ void TestNeckPicture::wiresLineUpWithMarkers_data()
     // The markers as the neck really lays them out, in the window's font.
     QWidget window;
     window.setFont(lyrovan::WindowFont());
-    const lyrovan::Neck neck(&window);
+    const lyrovan::Neck neck(&window); // builds its markers in window
     const auto markersAt = [&](int fret) {
         QList<QRect> rects;
         for (int string = 1; string <= 6; ++string) {
-            const QRect px = neck.marker(string, fret)->geometry();
+            const QRect px = window.findChild<QLabel*>(QStringLiteral("lbl%1(%2)").arg(string).arg(fret))->geometry();
             rects << QRect(px.x() * 15, px.y() * 15, px.width() * 15, px.height() * 15);
         }
         return rects;
@@ -266,6 +270,46 @@ void TestNeckPicture::smallPictures()
     QVERIFY(used.size() <= 16);
     for (QRgb c : used)
         QVERIFY2(palette.contains(c), qPrintable(QString::number(c, 16)));
+}
+
+// The neck's picture is stretched in the background; the neck may be gone
+// (window closed at once) before it is ready.
+void TestNeckPicture::pictureArrivesOnlyWhileItsPlaceLives_data()
+{
+    QTest::addColumn<bool>("placeGoesFirst");
+    QTest::addColumn<bool>("workFails");
+    QTest::addColumn<QString>("heard");
+    QTest::newRow("place lives") << false << false << "done";
+    QTest::newRow("place gone") << true << false << "";
+    QTest::newRow("work fails") << false << true << "failed";
+    QTest::newRow("work fails, place gone") << true << true << "";
+}
+
+void TestNeckPicture::pictureArrivesOnlyWhileItsPlaceLives()
+{
+    QFETCH(bool, placeGoesFirst);
+    QFETCH(bool, workFails);
+    QFETCH(QString, heard);
+    QSemaphore go;
+    auto* place = new QObject;
+    QString got;
+    lyrovan::WhenDone(
+        lyrovan::RunInBackground([&go, workFails] {
+            go.acquire();
+            if (workFails)
+                throw std::runtime_error("unreadable");
+            return QImage(4, 4, QImage::Format_RGB32);
+        }),
+        place, [&got](const QImage& picture) { got = picture.isNull() ? "null" : "done"; },
+        [&got] { got = "failed"; });
+    if (placeGoesFirst)
+        delete place;
+    go.release();
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(5000));
+    QTest::qWait(20);
+    QCOMPARE(got, heard);
+    if (!placeGoesFirst)
+        delete place;
 }
 
 QTEST_MAIN(TestNeckPicture)

@@ -148,7 +148,7 @@ void TestChordQuery::sqlText()
     QFETCH(QString, sql);
     openWindow({});
     select(key, chord);
-    QCOMPARE(m_window->datChords()->RecordSource(), sql);
+    QCOMPARE(part<DataSource>(m_window.get())->RecordSource(), sql);
 }
 
 void TestChordQuery::sqlTextWithNoChordType()
@@ -157,10 +157,10 @@ void TestChordQuery::sqlTextWithNoChordType()
     openWindow({{QStringLiteral("D "), -1, 4, Marked(QLatin1Char('Q'))}});
     named<QComboBox>(m_window.get(), QStringLiteral("cboChord"))->setCurrentIndex(-1);
     named<QComboBox>(m_window.get(), QStringLiteral("cboKey"))->setCurrentIndex(5); // D
-    QCOMPARE(m_window->datChords()->RecordSource(),
+    QCOMPARE(part<DataSource>(m_window.get())->RecordSource(),
              QStringLiteral("SELECT * FROM Chords WHERE [Key] = 'D ' AND [Name] = -1 ORDER BY [Fret];"));
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("Q"));
-    QCOMPARE(m_window->PositionFret(), 4);
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("Q"));
+    QCOMPARE(diagram()->position().fret, 4);
     QVERIFY(m_recorder->messages.isEmpty());
 }
 
@@ -192,11 +192,11 @@ void TestChordQuery::enabledByRowCount()
         QVERIFY(control(name)->isEnabled());
 
     select(KeyC, Minor);
-    QCOMPARE(m_window->datChords()->RecordCount(), rows);
+    QCOMPARE(part<DataSource>(m_window.get())->RecordCount(), rows);
     for (const QString& name : names)
         QCOMPARE(control(name)->isEnabled(), rows >= 2);
     // The lowest fret is shown first.
-    QCOMPARE(diagram()->cell(1, 0)->text(), rows > 0 ? QStringLiteral("a") : QString());
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), rows > 0 ? QStringLiteral("a") : QString());
 
     // Back to a chord with two positions: enabled again.
     select(KeyCSharp, Minor);
@@ -222,19 +222,19 @@ void TestChordQuery::steppingIsCircular()
                 {QStringLiteral("C "), Major, 0, Marked(QLatin1Char('0'))},
                 {QStringLiteral("C "), Major, 3, Marked(QLatin1Char('3'))},
                 {QStringLiteral("D "), Major, 1, Marked(QLatin1Char('1'))}});
-    QCOMPARE(m_window->PositionFret(), 0);
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("0"));
+    QCOMPARE(diagram()->position().fret, 0);
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("0"));
     for (qsizetype i = 0; i < clicks.size(); ++i) {
         click(clicks.at(i) == QLatin1Char('N') ? 0 : 1);
-        QCOMPARE(m_window->PositionFret(), shown.at(i));
-        QCOMPARE(diagram()->cell(1, 0)->text(), QString::number(shown.at(i)));
-        QCOMPARE(diagram()->fretCaption()->text(), QStringLiteral("Fret %1").arg(shown.at(i)));
+        QCOMPARE(diagram()->position().fret, shown.at(i));
+        QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QString::number(shown.at(i)));
+        QCOMPARE(named<QLabel>(m_window.get(), QStringLiteral("lblDiaFret"))->text(), QStringLiteral("Fret %1").arg(shown.at(i)));
     }
     // Any other index moves nowhere but shows the current position again.
-    const int before = m_window->PositionFret();
+    const int before = diagram()->position().fret;
     m_window->cmdNextPos_Click(7);
-    QCOMPARE(m_window->PositionFret(), before);
-    QCOMPARE(diagram()->cell(1, 0)->text(), QString::number(before));
+    QCOMPARE(diagram()->position().fret, before);
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QString::number(before));
 }
 
 void TestChordQuery::equalFretsAreAllVisited()
@@ -242,11 +242,11 @@ void TestChordQuery::equalFretsAreAllVisited()
     openWindow({{QStringLiteral("C "), Major, 2, Marked(QLatin1Char('p'))},
                 {QStringLiteral("C "), Major, 2, Marked(QLatin1Char('q'))},
                 {QStringLiteral("C "), Major, 2, Marked(QLatin1Char('r'))}});
-    QStringList seen{diagram()->cell(1, 0)->text()};
+    QStringList seen{diagramCell(m_window.get(), 1, 0)->text()};
     for (int i = 0; i < 3; ++i) {
         click(0);
-        seen << diagram()->cell(1, 0)->text();
-        QCOMPARE(m_window->PositionFret(), 2);
+        seen << diagramCell(m_window.get(), 1, 0)->text();
+        QCOMPARE(diagram()->position().fret, 2);
     }
     QCOMPARE(seen.first(), seen.last()); // back at the start after a full round
     seen.removeLast();
@@ -296,20 +296,20 @@ void TestChordQuery::fingeringFillsTheGrid()
     openWindow({{QStringLiteral("C "), Major, 1, QString(36, QLatin1Char('#'))},
                 {QStringLiteral("C "), Major, 2, fingering}});
     click(0);
-    QCOMPARE(m_window->PositionFret(), 2);
+    QCOMPARE(diagram()->position().fret, 2);
     for (int row = 0; row < 6; ++row) {
         for (int string = 1; string <= 6; ++string) {
             const QChar want = rows.at(row).at(string - 1);
             const QString expected = want == QLatin1Char('-') ? QString() : QString(want);
-            QLabel* cell = diagram()->cell(string, row);
+            QLabel* cell = diagramCell(m_window.get(), string, row);
             QVERIFY2(cell->text() == expected,
                      qPrintable(QStringLiteral("%1: '%2'").arg(cell->objectName(), cell->text())));
             QCOMPARE(cell->objectName(), QStringLiteral("lblDiaStr%1(%2)").arg(string).arg(row));
         }
     }
     // String 1 is the rightmost column.
-    QVERIFY(diagram()->cell(1, 2)->x() > diagram()->cell(2, 2)->x());
-    QVERIFY(diagram()->cell(5, 2)->x() > diagram()->cell(6, 2)->x());
+    QVERIFY(diagramCell(m_window.get(), 1, 2)->x() > diagramCell(m_window.get(), 2, 2)->x());
+    QVERIFY(diagramCell(m_window.get(), 5, 2)->x() > diagramCell(m_window.get(), 6, 2)->x());
 }
 
 void TestChordQuery::fretConversion_data()
@@ -333,12 +333,12 @@ void TestChordQuery::fretConversion()
     QFETCH(int, expected);
     openWindow({{QStringLiteral("C "), Major, 7, Marked(QLatin1Char('m'))},
                 {QStringLiteral("C "), Sixth, fret, Marked(QLatin1Char('s'))}});
-    QCOMPARE(m_window->PositionFret(), 7);
+    QCOMPARE(diagram()->position().fret, 7);
     named<QComboBox>(m_window.get(), QStringLiteral("cboChord"))->setCurrentIndex(Sixth);
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("s")); // the fingering is read all the same
-    QCOMPARE(int(m_window->PositionFret()), expected);
-    QCOMPARE(diagram()->fretCaption()->text(), QStringLiteral("Fret %1").arg(expected));
-    QCOMPARE(diagram()->nutUpper()->isVisibleTo(diagram()->frame()), expected == 0);
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("s")); // the fingering is read all the same
+    QCOMPARE(int(diagram()->position().fret), expected);
+    QCOMPARE(named<QLabel>(m_window.get(), QStringLiteral("lblDiaFret"))->text(), QStringLiteral("Fret %1").arg(expected));
+    QCOMPARE(named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(diagram()->frame()), expected == 0);
     QVERIFY(m_recorder->messages.isEmpty());
 }
 
@@ -349,16 +349,16 @@ void TestChordQuery::nutLineFollowsTheFret()
                 {QStringLiteral("C "), Minor, 0, Marked(QLatin1Char('c'))}});
     QWidget* frame = diagram()->frame();
     QWidget* lower = named<QWidget>(frame, QStringLiteral("linStrum(6)"));
-    QVERIFY(diagram()->nutUpper()->isVisibleTo(frame));
+    QVERIFY(named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(frame));
     click(0); // fret 3
-    QVERIFY(!diagram()->nutUpper()->isVisibleTo(frame));
+    QVERIFY(!named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(frame));
     QVERIFY(lower->isVisibleTo(frame));
     click(0); // back to fret 0
-    QVERIFY(diagram()->nutUpper()->isVisibleTo(frame));
+    QVERIFY(named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(frame));
     click(1); // fret 3, then another chord at fret 0
-    QVERIFY(!diagram()->nutUpper()->isVisibleTo(frame));
+    QVERIFY(!named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(frame));
     select(KeyC, Minor);
-    QVERIFY(diagram()->nutUpper()->isVisibleTo(frame));
+    QVERIFY(named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(frame));
     QVERIFY(lower->isVisibleTo(frame));
 }
 
@@ -419,15 +419,15 @@ void TestChordQuery::chordWithoutPositions()
 {
     openWindow({{QStringLiteral("C "), Major, 5, Fingering(QStringLiteral("X   O "), QStringLiteral(" 1 2 3"))},
                 {QStringLiteral("C "), Major, 9, Marked(QLatin1Char('n'))}});
-    QCOMPARE(m_window->PositionFret(), 5);
+    QCOMPARE(diagram()->position().fret, 5);
     named<QComboBox>(m_window.get(), QStringLiteral("cboChord"))->setCurrentIndex(Minor);
 
     for (int row = 0; row < 6; ++row)
         for (int string = 1; string <= 6; ++string)
-            QCOMPARE(diagram()->cell(string, row)->text(), QString());
-    QCOMPARE(m_window->PositionFret(), 5);
+            QCOMPARE(diagramCell(m_window.get(), string, row)->text(), QString());
+    QCOMPARE(diagram()->position().fret, 5);
     QCOMPARE(label(QStringLiteral("lblDiaFret"))->text(), QStringLiteral("Fret 5"));
-    QVERIFY(!diagram()->nutUpper()->isVisibleTo(diagram()->frame()));
+    QVERIFY(!named<QWidget>(m_window.get(), QStringLiteral("linStrum(7)"))->isVisibleTo(diagram()->frame()));
     QCOMPARE(label(QStringLiteral("lblDiaChord"))->text(), QStringLiteral("C  m"));
     QCOMPARE(label(QStringLiteral("lblPanel(0)"))->text(), QStringLiteral("Chord:C  m"));
     QCOMPARE(label(QStringLiteral("lblPanel(1)"))->text(), QStringLiteral("Chord construction:C  D# G  "));
@@ -436,8 +436,8 @@ void TestChordQuery::chordWithoutPositions()
     // Calling the button handler on the empty result changes nothing and reports nothing.
     m_window->cmdNextPos_Click(0);
     m_window->cmdNextPos_Click(1);
-    QCOMPARE(m_window->PositionFret(), 5);
-    QCOMPARE(diagram()->cell(1, 0)->text(), QString());
+    QCOMPARE(diagram()->position().fret, 5);
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QString());
     QVERIFY(m_recorder->messages.isEmpty());
 }
 
@@ -483,7 +483,7 @@ void TestChordQuery::badDatabaseIsReportedPerQuery()
     QCOMPARE(label(QStringLiteral("lblPanel(0)"))->text(), QStringLiteral("Chord:"));
     QCOMPARE(label(QStringLiteral("lblDiaFret"))->text(), QStringLiteral("Fret 0"));
     QCOMPARE(label(QStringLiteral("lblDiaChord"))->text(), QString());
-    QCOMPARE(diagram()->cell(3, 2)->text(), QStringLiteral(" "));
+    QCOMPARE(diagramCell(m_window.get(), 3, 2)->text(), QStringLiteral(" "));
 
     // The window stays usable: a key change updates the chord and reports once more.
     named<QComboBox>(m_window.get(), QStringLiteral("cboKey"))->setCurrentIndex(KeyGSharp);
@@ -495,7 +495,7 @@ void TestChordQuery::badDatabaseIsReportedPerQuery()
     click(0);
     click(1);
     QCOMPARE(m_recorder->messages.size(), 4);
-    QCOMPARE(m_window->PositionFret(), 0);
+    QCOMPARE(diagram()->position().fret, 0);
 
     m_window.reset();
     QCOMPARE(FileHash(file), before);
@@ -512,8 +512,8 @@ void TestChordQuery::buttonsBeforeStartUp()
     click(0);
     m_window->cmdNextPos_Click(2);
     QVERIFY(m_recorder->messages.isEmpty());
-    QCOMPARE(m_window->PositionFret(), 0);
-    QCOMPARE(diagram()->cell(1, 0)->text(), QString());
+    QCOMPARE(diagram()->position().fret, 0);
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QString());
     QCOMPARE(label(QStringLiteral("lblDiaFret"))->text(), QStringLiteral("Fret 0"));
     QCOMPARE(label(QStringLiteral("lblPanel(0)"))->text(), QStringLiteral("Chord:"));
 }
@@ -541,26 +541,26 @@ void TestChordQuery::steppingAfterAFailedQueryShowsNothingOld()
     m_window = std::make_unique<frmMain>(MainWindowParts{m_dir->path(), nullptr});
     m_window->Form_Load();
     QVERIFY(m_recorder->messages.isEmpty());
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("a"));
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("a"));
 
     select(KeyD, Major);
     QCOMPARE(m_recorder->messages.size(), 1);
     // What the failed query leaves: the buttons enabled, the diagram as it was.
     QVERIFY(control(QStringLiteral("cmdNextPos(0)"))->isEnabled());
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("a"));
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("a"));
     for (int button : {0, 1}) {
         click(button);
-        QVERIFY(diagram()->cell(1, 0)->text().trimmed().isEmpty());
-        QCOMPARE(m_window->PositionFret(), 3);
+        QVERIFY(diagramCell(m_window.get(), 1, 0)->text().trimmed().isEmpty());
+        QCOMPARE(diagram()->position().fret, 3);
         QVERIFY2(label(QStringLiteral("lblDiaChord"))->text().startsWith(QLatin1Char('D')),
                  qPrintable(label(QStringLiteral("lblDiaChord"))->text()));
     }
     QCOMPARE(m_recorder->messages.size(), 1);
 
     select(KeyC, Major); // a query that succeeds shows its rows again
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("a"));
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("a"));
     click(0);
-    QCOMPARE(diagram()->cell(1, 0)->text(), QStringLiteral("b"));
+    QCOMPARE(diagramCell(m_window.get(), 1, 0)->text(), QStringLiteral("b"));
 }
 
 QTEST_MAIN(TestChordQuery)

@@ -7,7 +7,7 @@
 #include "app/frmMain.h"
 #include "library/ChordDb.h"
 #include "sound/FluidSynthOut.h"
-#include "sound/Strum.h"
+#include "sound/MidiOut.h"
 #include "support/PulseServer.h"
 #include "support/TestSupport.h"
 #include "ui/Fonts.h"
@@ -237,8 +237,8 @@ void TestSoundServer::failuresAreExplained_data()
         << "corrupt" << false << QStringList() << QString() << QStringList()
         << QStringList{"corrupt.sf2 could not be loaded: not a soundfont"};
     QTest::newRow("no output opens")
-        << QString() << false << QStringList{"alsa"} << QString()
-        << QStringList{"No audio output", "alsa: ", "--audio-driver"} << QStringList{"No audio output", "alsa: "};
+        << QString() << false << QStringList{"alsa", "sdl2"} << QString()
+        << QStringList{"No audio output", "alsa: ", "sdl2: ", "--audio-driver"} << QStringList{"No audio output", "alsa: "};
     QTest::newRow("server has no such device")
         << QString() << false << QStringList{"pulseaudio"} << "no_such_sink"
         << QStringList{"pulseaudio: No such entity", "--audio-device"} << QStringList{"pulseaudio: No such entity"};
@@ -289,6 +289,8 @@ void TestSoundServer::failuresAreExplained()
         QCOMPARE(box.icon, MessageIcon::Warning);
         for (const QString& part : details)
             QVERIFY2(box.details.contains(part), qPrintable(box.details));
+        QVERIFY2(!box.details.contains(QStringLiteral(".;")) && !box.details.contains(QStringLiteral("..")),
+                 qPrintable(box.details));
     }
     QCOMPARE(reports.size(), 1);
     for (const QString& part : told)

@@ -171,6 +171,8 @@ private slots:
     void defaultAudioOutput();
     void strumThroughFileOutput_data();
     void strumThroughFileOutput();
+    void openWhileLoadingDoesNotWait_data();
+    void openWhileLoadingDoesNotWait();
 
 private:
     QString m_soundFont;
@@ -623,6 +625,42 @@ void TestSynth::strumThroughFileOutput()
     QVERIFY(out.hasAudioOutput());
     strum();
     QVERIFY(loaded->activeVoiceCount() > 0);
+    out.close();
+}
+
+void TestSynth::openWhileLoadingDoesNotWait_data()
+{
+    QTest::addColumn<bool>("withSoundFont");
+    QTest::newRow("the output opens: the strum's messages are played") << true;
+    QTest::newRow("no soundfont: the failure comes later") << false;
+}
+
+void TestSynth::openWhileLoadingDoesNotWait()
+{
+    QFETCH(bool, withSoundFont);
+    if (withSoundFont && m_soundFont.isEmpty())
+        QSKIP("No General MIDI soundfont installed (fluid-soundfont-gm)");
+    FluidSynthOptions options;
+    options.soundFontPaths = withSoundFont ? QStringList{m_soundFont} : QStringList{m_dir.filePath("nowhere.sf2")};
+    options.audioDrivers = QStringList{QStringLiteral("file")};
+    options.audioDevice = m_dir.filePath(QStringLiteral("loading.wav"));
+    options.report = [](const QString&) {};
+    FluidSynthOut out(options);
+    int failedLater = 0;
+    out.whenOpenFailsLater([&] { ++failedLater; });
+
+    out.prepare();
+    QCOMPARE(out.open(-1), std::int32_t(FluidSynthOut::Opened)); // at once: the load is still going
+    QVERIFY(!out.isPrepared());
+    out.shortMessage(programChange(0, 26));
+    out.shortMessage(noteOn(0, 45, 100));
+    QTRY_VERIFY_WITH_TIMEOUT(out.isPrepared() || failedLater > 0, 15000);
+    QCOMPARE(out.isOpen(), withSoundFont);
+    QCOMPARE(failedLater, withSoundFont ? 0 : 1);
+    if (withSoundFont)
+        QVERIFY(out.synth()->activeVoiceCount() > 0); // the note sent while loading sounds
+    else
+        QVERIFY(out.errorText().contains(QStringLiteral("soundfont")));
     out.close();
 }
 

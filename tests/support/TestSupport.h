@@ -6,6 +6,7 @@
 #include "errors/ShellOpen.h"
 #include "sound/MidiOut.h"
 
+#include <QLabel>
 #include <QList>
 #include <QStringList>
 #include <QObject>
@@ -44,10 +45,10 @@ public:
     FakeOpener(const FakeOpener&) = delete;
     FakeOpener& operator=(const FakeOpener&) = delete;
 
-    int open(const QString& target) override
+    void open(const QString& target, std::function<void(int)> done) override
     {
         targets << target;
-        return m_result;
+        done(m_result);
     }
 
     QStringList targets;
@@ -86,6 +87,23 @@ T* named(QObject* root, const QString& name)
     if (!found)
         QTest::qFail(qPrintable(QStringLiteral("no object named ") + name), __FILE__, __LINE__);
     return found;
+}
+
+// The window's part of type T (ChordDiagram, Strummer, DataSource, ...);
+// fails the test if absent.
+template <typename T>
+T* part(QObject* window)
+{
+    T* found = window->findChild<T*>();
+    if (!found)
+        QTest::qFail("no such part of the window", __FILE__, __LINE__);
+    return found;
+}
+
+// The chord diagram's cell of string (1..6) in row (0..5): lblDiaStrN(row).
+inline QLabel* diagramCell(QObject* window, int string, int row)
+{
+    return named<QLabel>(window, QStringLiteral("lblDiaStr%1(%2)").arg(string).arg(row));
 }
 
 // Name of element index of a control array: "lblPanel(1)".

@@ -42,6 +42,8 @@ private slots:
     void awkwardness();
     void rules_data();
     void rules();
+    void repeats_data();
+    void repeats();
     void shapesPlayInTheirOwnKey();
     void optionalTonesAreChordTones();
 };
@@ -71,7 +73,7 @@ void TestChordVoicing::fingers()
     QFETCH(QString, shape);
     QFETCH(QString, expected);
     const Frets f = frets(shape);
-    const std::optional<FingerChoice> hand = assignFingers(f);
+    const std::optional<FingerChoice> hand = assignFingers(f, true);
     QCOMPARE(hand.has_value(), !expected.isEmpty());
     if (!hand)
         return;
@@ -123,9 +125,9 @@ void TestChordVoicing::rules_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("shape");
     QTest::addColumn<bool>("valid");
-    QTest::addColumn<bool>("fifthInBass");
+    QTest::addColumn<bool>("inversion");
     QTest::newRow("open C") << "C " << "major" << "x32010" << true << false;
-    QTest::newRow("C over G") << "C " << "major" << "332010" << true << true;
+    QTest::newRow("C over G") << "C " << "major" << "332010" << false << false;
     QTest::newRow("C over E") << "C " << "major" << "032010" << false << false;
     QTest::newRow("D minor over F, not asked for") << "D " << "minor" << "x8776x" << false << false;
     QTest::newRow("foreign note") << "C " << "major" << "x32011" << false << false;
@@ -135,7 +137,13 @@ void TestChordVoicing::rules_data()
     QTest::newRow("jazz form, muted string above the root") << "C " << "major seventh" << "8x998x" << true << false;
     QTest::newRow("jazz form on the fifth") << "C " << "seventh" << "3x2310" << false << false;
     QTest::newRow("two gaps") << "C " << "major" << "x3x0x0" << false << false;
-    QTest::newRow("three strings") << "C " << "major" << "xxx010" << false << false;
+    QTest::newRow("triad on strings 3-2-1, over G") << "C " << "major" << "xxx010" << true << true;
+    QTest::newRow("triad on strings 4-3-2") << "C " << "major" << "x x 10 9 8 x" << false << false;
+    QTest::newRow("shell on the root") << "C " << "seventh" << "878xxx" << true << false;
+    QTest::newRow("shell with the seventh on top") << "C " << "seventh" << "x323xx" << true << false;
+    QTest::newRow("three bass strings of a triad") << "C " << "major" << "875xxx" << false << false;
+    QTest::newRow("shell missing the seventh") << "C " << "seventh" << "877xxx" << false << false;
+    QTest::newRow("needs the thumb") << "B " << "augmented ninth" << "7x7889" << false << false;
     QTest::newRow("span of four frets") << "F " << "major" << "1x3215" << false << false;
     QTest::newRow("open string with a high fret") << "E " << "major" << "0 x 9 9 9 0" << false << false;
     QTest::newRow("past the last fret") << "F " << "major" << "x 20 22 22 22 20" << false << false;
@@ -149,14 +157,41 @@ void TestChordVoicing::rules()
     QFETCH(QString, type);
     QFETCH(QString, shape);
     QFETCH(bool, valid);
-    QFETCH(bool, fifthInBass);
+    QFETCH(bool, inversion);
     const int keyIndex = keyIndexOf(key.toStdString());
     const int typeIndex = typeNamed(type.toLatin1().constData());
     QVERIFY(keyIndex >= 0 && typeIndex >= 0);
     const std::optional<Voicing> v = makeVoicing(frets(shape), chordTones(keyIndex, typeIndex));
     QCOMPARE(v.has_value(), valid);
     if (v)
-        QCOMPARE(v->fifthInBass, fifthInBass);
+        QCOMPARE(v->inversion, inversion);
+}
+
+void TestChordVoicing::repeats_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("octaveCopy");
+    QTest::addColumn<bool>("alike"); // the same pitches
+    QTest::newRow("moved to fret -1, not muted") << "x x 11 13 14 13" << "x43121" << false << false;
+    QTest::newRow("an octave up") << "x35553" << "x 15 17 17 17 15" << true << false;
+    QTest::newRow("in part an octave up") << "xxx010" << "x x 10 12 13 12" << true << false;
+    QTest::newRow("same notes on other strings") << "xx4222" << "x 9 7 6 7 x" << false << true;
+    QTest::newRow("one note fewer") << "x32010" << "x 3 2 0 1 x" << false << false;
+    QTest::newRow("the same triad on other strings") << "xxx553" << "x x 10 9 8 x" << false << true;
+    QTest::newRow("a note doubled") << "x 3 5 5 5 x" << "x 3 5 5 5 3" << false << false;
+    QTest::newRow("same strings, other notes") << "133211" << "133111" << false << false;
+}
+
+void TestChordVoicing::repeats()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, octaveCopy);
+    QFETCH(bool, alike);
+    QCOMPARE(isOctaveCopy(frets(a), frets(b)), octaveCopy);
+    QCOMPARE(isOctaveCopy(frets(b), frets(a)), octaveCopy);
+    QCOMPARE(soundsAlike(frets(a), frets(b)), alike);
 }
 
 void TestChordVoicing::shapesPlayInTheirOwnKey()

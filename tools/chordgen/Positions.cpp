@@ -5,16 +5,18 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <tuple>
+#include <iterator>
+#include <utility>
 
 namespace lyrovan::chordgen {
 
 namespace {
 
-// Shapes as guitarists learn them, each written in its own key. At home they
-// are the open-position forms, shown before any other. Moved to other keys
-// (open strings turning into a barre) they are a last resort before the
-// search, for the chord types that the CAGED forms below serve badly.
+// Shapes as guitarists learn them, each written in its own key in standard
+// tuning. At home they are the open-position forms, shown before any other.
+// Moved to other keys (open strings turning into a barre) they are a last
+// resort before the search, for the chord types that the forms below serve
+// badly.
 constexpr Shape ShapeTable[] = {
     // major
     {0, "C ", "x32010"},
@@ -76,6 +78,7 @@ constexpr Shape ShapeTable[] = {
     {18, "D ", "xx0101"},
     // augmented
     {19, "C ", "x32110"},
+    {19, "A ", "x03221"},
     {19, "E ", "032110"},
     // suspended fourth
     {20, "A ", "x02230"},
@@ -126,10 +129,10 @@ constexpr int Unused = 99; // a string a form leaves out
 constexpr int Gap = 98;    // the muted string right above the root of a jazz form
 
 // A movable form: the string of its root and the fret of every string
-// relative to the root's fret, as the major chord (or for the jazz forms the
-// major seventh) lies in it. Other chord types move single notes of it by a
-// fret or two: the third down for minor, the doubled root down to the
-// seventh, and so on.
+// relative to the root's fret, as the major chord (for the jazz grips and
+// shells the major seventh, for the ninth the ninth) lies in it. Other
+// chord types move single notes of it by a fret or two: the third down for
+// minor, the doubled root down to the seventh, and so on.
 struct Template {
     int rootString; // 0 = string 6
     std::array<int, StringCount> offset;
@@ -138,69 +141,89 @@ struct Template {
     int anchor = -1;
 };
 
-constexpr Template EShape{0, {0, 2, 2, 1, 0, 0}};               // 133211
-constexpr Template AShape{1, {Unused, 0, 2, 2, 2, 0}};          // x13331
-constexpr Template DShape{2, {Unused, Unused, 0, 2, 3, 2}};     // xx1343
-constexpr Template CShape{1, {Unused, 0, -1, -3, -2, -3}, 2};   // x43121
-constexpr Template GShape{0, {0, -1, -3, -3, -3, 0}, 1};        // 432224
-constexpr Template Jazz6{0, {0, Gap, 1, 1, 0, Unused}};         // 1x221x: root, 7, 3, 5
-constexpr Template Jazz5{1, {Unused, 0, Gap, 1, 2, 0}};         // x1x231: root, 7, 3, 5
+constexpr Template EShape{0, {0, 2, 2, 1, 0, 0}};                    // 133211
+constexpr Template AShape{1, {Unused, 0, 2, 2, 2, 0}};               // x13331
+constexpr Template DShape{2, {Unused, Unused, 0, 2, 3, 2}};          // xx1343
+constexpr Template CShape{1, {Unused, 0, -1, -3, -2, -3}, 2};        // x43121
+constexpr Template GShape{0, {0, -1, -3, -3, -3, 0}, 1};             // 432224
+constexpr Template Jazz6{0, {0, Gap, 1, 1, 0, Unused}};              // 1x221x: root, 7, 3, 5
+constexpr Template Jazz5{1, {Unused, 0, Gap, 1, 2, 0}};              // x1x231: root, 7, 3, 5
+constexpr Template Shell6{0, {0, -1, 1, Unused, Unused, Unused}};    // 213xxx: root, 3, 7
+constexpr Template Shell6Top{0, {0, Gap, 1, 1, Unused, Unused}};     // 1x23xx: root, 7, 3
+constexpr Template Shell5{1, {Unused, 0, -1, 1, Unused, Unused}};    // x213xx: root, 3, 7
+constexpr Template Shell5Top{1, {Unused, 0, Gap, 1, 2, Unused}};     // x1x23x: root, 7, 3
+constexpr Template Ninth5{1, {Unused, 0, -1, 0, 0, 0}};              // x21333: root, 3, 7, 9, 5
 
 // How a form is fitted to a chord.
 enum class Fit {
-    Whole,      // the strings of the template; outer strings may be left out
-    Top,        // strings 4..1 of the template, all sounding
-    Middle,     // strings 5..2
-    Bottom,     // strings 6..3
-    FifthBelow, // the whole form with the fifth added on the string below the root
-    ThirdBelow, // strings 5..2 of the form, its bass moved up from the root to the third
+    Whole,  // the strings of the template; outer strings may be left out
+    Exact,  // every string of the template sounds
+    Top,    // strings 4..1 of the template, all sounding
+    Middle, // strings 5..2
+};
+
+// The chord types a form serves.
+enum class For {
+    All,
+    Extended, // sixth, seventh and extended chords: four notes or more
+    Shells,   // the sixth and seventh chords whose shell holds every note they need
+    Ninth,    // the ninth chord
+};
+
+// What a form is to a beginner, for the choice of the position shown first.
+enum class Role {
+    Taught, // a shape of the table in its own key
+    Open,   // a form at the nut with open strings (xx0111)
+    Barre,  // the E and A shapes and the five-string ninth
+    Small,  // the small forms on four strings
+    Other,
 };
 
 struct Form {
     std::string_view label;
     const Template* shape;
     Fit fit;
-    bool extendedOnly; // for sixth, seventh and extended chords only
+    For types;
+    Role role;
 };
 
-// The A and D shape forms with the fifth added below their root (557765,
-// x55767). A chord gets one of them, as a variant of the plain form that is
-// taught first: from the A shape for triads, where the index barre lies across
-// all six strings anyway, from the D shape for the others. Not for the major
-// chord: C over G is taught as an inversion, not as C.
-constexpr Form AFifthBelow{"A shape, fifth below", &AShape, Fit::FifthBelow, false};
-constexpr Form DFifthBelow{"D shape, fifth below", &DShape, Fit::FifthBelow, false};
-constexpr int MaxFifthBelow = 1;
-constexpr int MaxThirdBass = 1;
-constexpr int MajorType = 0;
-
-// The movable forms in the order of choice: barre forms with the root on
-// string 6 and 5, the jazz forms, the rest of the CAGED system, then the
-// small forms on four strings. The entry without a shape stands for the
-// two forms with the fifth below.
+// The movable forms in the order of choice.
 constexpr Form Forms[] = {
-    {"E shape", &EShape, Fit::Whole, false},
-    {"A shape", &AShape, Fit::Whole, false},
-    {"jazz, root on 6", &Jazz6, Fit::Whole, true},
-    {"C shape", &CShape, Fit::Whole, false},
-    {"D shape", &DShape, Fit::Whole, false},
-    {"G shape", &GShape, Fit::Whole, false},
-    {"small, E shape", &EShape, Fit::Top, false},
-    {"", nullptr, Fit::FifthBelow, false},
-    {"small, G shape", &GShape, Fit::Top, true},
-    {"jazz, root on 5", &Jazz5, Fit::Whole, true},
-    {"small, A shape", &AShape, Fit::Top, false},
-    {"small, C shape", &CShape, Fit::Middle, false},
-    {"small, G shape, bass strings", &GShape, Fit::Bottom, false},
-    {"A shape, third in the bass", &AShape, Fit::ThirdBelow, false},
+    {"E shape", &EShape, Fit::Whole, For::All, Role::Barre},
+    {"A shape", &AShape, Fit::Whole, For::All, Role::Barre},
+    {"ninth, root on 5", &Ninth5, Fit::Exact, For::Ninth, Role::Barre},
+    {"jazz, root on 6", &Jazz6, Fit::Whole, For::Extended, Role::Other},
+    {"jazz, root on 5", &Jazz5, Fit::Whole, For::Extended, Role::Other},
+    {"shell, root on 6", &Shell6, Fit::Exact, For::Shells, Role::Other},
+    {"shell, root on 6, third on top", &Shell6Top, Fit::Exact, For::Shells, Role::Other},
+    {"shell, root on 5", &Shell5, Fit::Exact, For::Shells, Role::Other},
+    {"shell, root on 5, third on top", &Shell5Top, Fit::Exact, For::Shells, Role::Other},
+    {"C shape", &CShape, Fit::Whole, For::All, Role::Other},
+    {"D shape", &DShape, Fit::Whole, For::All, Role::Other},
+    {"small, E shape", &EShape, Fit::Top, For::All, Role::Small},
+    {"small, A shape", &AShape, Fit::Top, For::All, Role::Small},
+    {"small, G shape", &GShape, Fit::Top, For::Extended, Role::Small},
+    {"small, C shape", &CShape, Fit::Middle, For::All, Role::Small},
 };
+// The triads on strings 3-2-1 come after the D shape, before the small forms.
+constexpr std::size_t TriadsBefore = 11;
 
-// Of one CAGED form a chord gets the form itself and one variant (small or
-// with the fifth below), so that the other forms find room.
+// The chords most played, whose first position must be one a beginner is
+// taught: major, sixth, seventh, ninth, major sixth, major seventh,
+// diminished, augmented, sus4, 7sus4, minor, minor sixth, minor seventh,
+// minor seventh flat fifth.
+constexpr std::array<int, 14> CommonTypes{0, 1, 2, 3, 7, 8, 18, 19, 20, 21, 22, 23, 24, 26};
+constexpr int MajorType = 0;
+constexpr int MinorType = 22;
+constexpr int NinthType = 3;
+// Sixth, seventh, major sixth, major seventh, minor sixth, minor seventh.
+constexpr std::array<int, 6> ShellTypes{1, 2, 7, 8, 23, 24};
+
+constexpr std::array<std::string_view, 3> TriadLabels{
+    "triad, root position", "triad, first inversion", "triad, second inversion"};
+
+// Of one CAGED form a chord gets the form itself and its small variant.
 constexpr int MaxPerShape = 2;
-constexpr int EnoughPositions = 6; // the search fills up to this many
-constexpr int PoorScore = 30;      // beyond the fewest, it stops at scores above this
-constexpr int UpperNeckCost = 20;  // for a search find above UpperNeckFret
 constexpr std::string_view MovedLabel = "known form, moved";
 constexpr std::string_view SearchLabel = "search";
 
@@ -218,9 +241,9 @@ int pitchClassOfKey(int keyIndex)
     return PitchClassOf(Keys[keyIndex].noteRow.substr(0, 2));
 }
 
-bool sounds(const ChordTones& chord, int string, int fret)
+bool sounds(const ChordTones& chord, const Tuning& tuning, int string, int fret)
 {
-    return (chord.allowedMask & (1 << ((OpenStringMidi[string] + fret) % 12))) != 0;
+    return (chord.allowedMask & (1 << ((tuning[string] + fret) % 12))) != 0;
 }
 
 // True if every sounding string of a sounds the same fret in b.
@@ -244,9 +267,9 @@ int lowestOffset(const Template& shape)
 // The root's fret for shape in the key of chord: the lowest place where
 // every string of the form lies on frets 0..11; at the nut (the open E
 // shape of E, the C shape of C) it uses open strings.
-int rootFretOf(const Template& shape, const ChordTones& chord)
+int rootFretOf(const Template& shape, const ChordTones& chord, const Tuning& tuning)
 {
-    const int openPc = OpenStringMidi[shape.rootString] % 12;
+    const int openPc = tuning[shape.rootString] % 12;
     int root = ((chord.rootPc - openPc) % 12 + 12) % 12;
     while (root + lowestOffset(shape) < 0)
         root += 12;
@@ -256,7 +279,8 @@ int rootFretOf(const Template& shape, const ChordTones& chord)
 // The easiest voicing of chord that keeps closest to shape with its root on
 // rootFret; lo..hi is the window of strings that must all sound, or -1..-1
 // for the whole form.
-std::optional<Voicing> fitShape(const Template& shape, int rootFret, const ChordTones& chord, int lo, int hi)
+std::optional<Voicing> fitShape(const Template& shape, int rootFret, const ChordTones& chord, const Tuning& tuning,
+                                int lo, int hi)
 {
     const bool whole = lo < 0;
     const int maxCloseness = whole ? MaxWholeCloseness : MaxSmallCloseness;
@@ -279,8 +303,8 @@ std::optional<Voicing> fitShape(const Template& shape, int rootFret, const Chord
             options[s].push_back(Muted);
         // A bass note that moves a minor third makes a muddy close voicing.
         const int reach = s == shape.anchor ? 1 : s <= BassStrings ? BassReach : Reach;
-        for (int f = std::max(lowestFret, target[s] - reach); f <= std::min(MaxFret, target[s] + reach); ++f)
-            if (sounds(chord, s, f))
+        for (int f = std::max(lowestFret, target[s] - reach); f <= std::min(TopFret, target[s] + reach); ++f)
+            if (sounds(chord, tuning, s, f))
                 options[s].push_back(f);
     }
 
@@ -305,7 +329,10 @@ std::optional<Voicing> fitShape(const Template& shape, int rootFret, const Chord
         if (s == StringCount) {
             if ((present & chord.requiredMask) != chord.requiredMask || !closed(frets))
                 return;
-            std::optional<Voicing> v = makeVoicing(frets, chord);
+            // Only the forms fitted exactly may end on three strings.
+            if (whole && soundingCount(frets) < MinSounding)
+                return;
+            std::optional<Voicing> v = makeVoicing(frets, chord, tuning);
             if (!v)
                 return;
             // The reaches a form asks for belong to it (the C shape's bass
@@ -326,7 +353,7 @@ std::optional<Voicing> fitShape(const Template& shape, int rootFret, const Chord
                 continue;
             }
             self(self, s + 1, low == 0 ? f : std::min(low, f), std::max(high, f),
-                 present | (1 << ((OpenStringMidi[s] + f) % 12)), closeness + std::abs(f - target[s]));
+                 present | (1 << ((tuning[s] + f) % 12)), closeness + std::abs(f - target[s]));
         }
     };
     walk(walk, 0, 0, 0, 0, 0);
@@ -336,58 +363,95 @@ std::optional<Voicing> fitShape(const Template& shape, int rootFret, const Chord
 struct Candidate {
     Voicing voicing;
     std::string_view form;
-    bool fifthBelow = false;         // a form with the fifth added below its root
+    Role role = Role::Other;
     const Template* shape = nullptr; // the CAGED form it is fitted from, if any
 };
 
+bool serves(const Form& form, int typeIndex, const ChordTones& chord)
+{
+    switch (form.types) {
+    case For::All:
+        return true;
+    case For::Extended:
+        return chord.toneCount >= 4;
+    case For::Shells:
+        return std::find(ShellTypes.begin(), ShellTypes.end(), typeIndex) != ShellTypes.end();
+    case For::Ninth:
+        return typeIndex == NinthType;
+    }
+    return false;
+}
+
 // The form fitted to chord, if it can be played.
-std::optional<Voicing> fitForm(const Form& form, const ChordTones& chord)
+std::optional<Voicing> fitForm(const Form& form, const ChordTones& chord, const Tuning& tuning)
 {
     const Template& shape = *form.shape;
-    const int root = rootFretOf(shape, chord);
-    // At the nut a small or jazz form would only be an open chord with
-    // strings left out.
-    const bool atNut = root + lowestOffset(shape) == 0;
+    int root = rootFretOf(shape, chord, tuning);
+    // At the nut a small, jazz or shell form would only be an open chord
+    // with strings left out: these go an octave up.
     const bool jazz = std::find(shape.offset.begin(), shape.offset.end(), Gap) != shape.offset.end();
-    if (atNut && (form.fit != Fit::Whole || jazz))
-        return std::nullopt;
+    if (root + lowestOffset(shape) == 0 && (form.fit != Fit::Whole || jazz))
+        root += 12;
+    int lo = -1, hi = -1;
     switch (form.fit) {
     case Fit::Whole:
-        return fitShape(shape, root, chord, -1, -1);
+        break;
+    case Fit::Exact:
+        lo = StringCount;
+        for (int s = 0; s < StringCount; ++s)
+            if (shape.offset[s] != Unused) {
+                lo = std::min(lo, s);
+                hi = s;
+            }
+        break;
     case Fit::Top:
-        return fitShape(shape, root, chord, 2, 5);
+        lo = 2;
+        hi = 5;
+        break;
     case Fit::Middle:
-        return fitShape(shape, root, chord, 1, 4);
-    case Fit::Bottom:
-        return fitShape(shape, root, chord, 0, 3);
-    case Fit::FifthBelow: {
-        // The barre of the form reaches over the next lower string, where
-        // it sounds the fifth (x57765 becomes 557765).
-        const std::optional<Voicing> plain = fitShape(shape, root, chord, -1, -1);
-        const int below = shape.rootString - 1;
-        if (!plain || below < 0 || plain->frets[below] != Muted)
-            return std::nullopt;
-        Frets frets = plain->frets;
-        frets[below] = root;
-        return makeVoicing(frets, chord);
+        lo = 1;
+        hi = 4;
+        break;
     }
-    case Fit::ThirdBelow: {
-        // The minor chord's first inversion on the middle strings: the A
-        // shape's root on string 5 gives way to the third above it, and the
-        // top string is left off (x57765 becomes x8776x). Taught for the
-        // minor triad only.
-        if (chord.toneCount != 3 || chord.minorThirdPc < 0 || chord.fifthPc < 0)
-            return std::nullopt;
-        const std::optional<Voicing> plain = fitShape(shape, root, chord, -1, -1);
-        if (!plain)
-            return std::nullopt;
-        Frets frets = plain->frets;
-        frets[shape.rootString] = root + 3;
-        frets[StringCount - 1] = Muted;
-        return makeVoicing(frets, chord, true);
+    return fitShape(shape, root, chord, tuning, lo, hi);
+}
+
+// The close triads of a three-note chord on strings 3-2-1 with each of its
+// notes in the bass, each at its lowest place with a string pressed.
+std::vector<Candidate> topTriads(const ChordTones& chord, const Tuning& tuning)
+{
+    std::array<int, 3> pcs{};
+    int n = 0;
+    for (int pc = 0; pc < 12 && n < 3; ++pc)
+        if (chord.requiredMask & (1 << ((chord.rootPc + pc) % 12)))
+            pcs[n++] = (chord.rootPc + pc) % 12;
+    std::vector<Candidate> out;
+    if (n != 3)
+        return out;
+    constexpr int Low = StringCount - 3; // string 3
+    for (int inversion = 0; inversion < 3; ++inversion) {
+        for (int base = 0; base <= TopFret; ++base) {
+            Frets frets{Muted, Muted, Muted, base, Muted, Muted};
+            int pitch = tuning[Low] + base;
+            if (pitch % 12 != pcs[inversion])
+                continue;
+            bool fits = true;
+            for (int k = 1; k < 3 && fits; ++k) {
+                const int pc = pcs[(inversion + k) % 3];
+                do
+                    ++pitch;
+                while (pitch % 12 != pc);
+                frets[Low + k] = pitch - tuning[Low + k];
+                fits = frets[Low + k] >= 0 && frets[Low + k] <= TopFret;
+            }
+            if (!fits || highestPressed(frets) == 0)
+                continue;
+            if (std::optional<Voicing> v = makeVoicing(frets, chord, tuning))
+                out.push_back({*v, TriadLabels[static_cast<std::size_t>(inversion)]});
+            break;
+        }
     }
-    }
-    return std::nullopt;
+    return out;
 }
 
 // A known shape moved to the key of chord, to the place where its lowest
@@ -406,62 +470,93 @@ std::optional<Voicing> movedShape(const Shape& shape, const ChordTones& chord)
     while (lowest + shift < 1)
         shift += 12;
     const Frets moved = shifted(*frets, shift);
-    if (highestPressed(moved) > MaxFret)
+    if (highestPressed(moved) > TopFret)
         return std::nullopt;
     return makeVoicing(moved, chord);
 }
 
+// How hard a candidate is to play: what decides between two that sound alike.
+int difficulty(const Voicing& v)
+{
+    return v.score + awkwardness(v);
+}
+
 // The candidates for a chord in the order of choice.
-std::vector<Candidate> candidatesFor(int keyIndex, int typeIndex, const ChordTones& chord)
+std::vector<Candidate> candidatesFor(int keyIndex, int typeIndex, const ChordTones& chord, const Tuning& tuning)
 {
     std::vector<Candidate> out;
+    const bool standard = tuning == StandardTuning;
     // Open-position forms, in the order of the table.
     for (const Shape& shape : ShapeTable) {
-        if (shape.typeIndex != typeIndex || keyIndexOf(shape.key) != keyIndex)
+        if (!standard || shape.typeIndex != typeIndex || keyIndexOf(shape.key) != keyIndex)
             continue;
         const std::optional<Frets> frets = parseShape(shape.frets);
         if (frets)
             if (std::optional<Voicing> v = makeVoicing(*frets, chord))
-                out.push_back({*v, hasOpenString(*frets) ? "open" : "known form"});
+                out.push_back({*v, hasOpenString(*frets) ? "open" : "known form", Role::Taught});
     }
-    for (const Form& form : Forms) {
-        if (form.extendedOnly && chord.toneCount < 4)
+    for (std::size_t i = 0; i < std::size(Forms); ++i) {
+        if (i == TriadsBefore && (typeIndex == MajorType || typeIndex == MinorType))
+            for (const Candidate& c : topTriads(chord, tuning))
+                out.push_back(c);
+        const Form& form = Forms[i];
+        if (!serves(form, typeIndex, chord))
             continue;
-        if (form.fit == Fit::FifthBelow) {
-            if (typeIndex == MajorType)
-                continue;
-            const bool triad = chord.toneCount < 4;
-            for (const Form* below : {triad ? &AFifthBelow : &DFifthBelow, triad ? &DFifthBelow : &AFifthBelow})
-                if (std::optional<Voicing> v = fitForm(*below, chord))
-                    out.push_back({*v, below->label, true, below->shape});
-            continue;
-        }
-        // The inversion is a form of its own, beside the shape's two.
-        if (std::optional<Voicing> v = fitForm(form, chord))
-            out.push_back({*v, form.label, false, form.fit == Fit::ThirdBelow ? nullptr : form.shape});
+        if (std::optional<Voicing> v = fitForm(form, chord, tuning))
+            out.push_back({*v, form.label, hasOpenString(v->frets) ? Role::Open : form.role, form.shape});
     }
     // Known shapes moved here, the easier first.
     std::vector<Candidate> moved;
     for (const Shape& shape : ShapeTable)
-        if (shape.typeIndex == typeIndex)
+        if (standard && shape.typeIndex == typeIndex)
             if (std::optional<Voicing> v = movedShape(shape, chord))
                 moved.push_back({*v, MovedLabel});
     std::stable_sort(moved.begin(), moved.end(), [](const Candidate& a, const Candidate& b) {
-        return std::tuple(a.voicing.score, a.voicing.frets) < std::tuple(b.voicing.score, b.voicing.frets);
+        return std::pair(a.voicing.score, a.voicing.frets) < std::pair(b.voicing.score, b.voicing.frets);
     });
     out.insert(out.end(), moved.begin(), moved.end());
     return out;
 }
 
-// Crowding by already chosen positions near the same place on the neck,
-// for the search to spread what it adds.
-int crowding(const Frets& frets, const std::vector<Position>& chosen)
+// What no stored position may be, whatever else is chosen: beyond fret
+// TopFret, or a low cluster (but for the open forms of the table, open G
+// among them, which are taught as they are). Moved shapes must not reach
+// back with a finger over the index to the bass strings (7-x-4-6-4-5): of
+// the forms, only the C shape asks that of the hand. The search, for chords
+// the forms leave short, ranks such reaches last.
+bool admissible(const Candidate& c, const Tuning& tuning)
 {
-    auto place = [](const Frets& f) { return hasOpenString(f) ? 0 : lowestPressed(f); };
-    int penalty = 0;
-    for (const Position& p : chosen)
-        penalty += std::max(0, 3 - std::abs(place(frets) - place(p.voicing.frets))) * 4;
-    return penalty;
+    return highestPressed(c.voicing.frets) <= TopFret
+        && (c.role == Role::Taught || !lowCluster(c.voicing.frets, tuning))
+        && (c.form != MovedLabel || awkwardness(c.voicing) == 0);
+}
+
+// Of candidates that sound the same pitches only the easiest stays, the
+// earlier of equals; of a grip and the same grip with treble strings left
+// off, the whole grip (x-3-2-3-3-3 rather than x-3-2-3-3-x). Shells are
+// forms of their own.
+void dropRepeats(std::vector<Candidate>& candidates, const Tuning& tuning)
+{
+    std::vector<Candidate> kept;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const Voicing& v = candidates[i].voicing;
+        bool beaten = false;
+        for (std::size_t j = 0; j < candidates.size() && !beaten; ++j) {
+            const Voicing& w = candidates[j].voicing;
+            beaten = j != i
+                && ((soundsAlike(v.frets, w.frets, tuning)
+                     && (difficulty(w) < difficulty(v) || (difficulty(w) == difficulty(v) && j < i)))
+                    || (soundingCount(v.frets) >= MinSounding && isTrebleCut(v.frets, w.frets)));
+        }
+        if (!beaten)
+            kept.push_back(candidates[i]);
+    }
+    candidates = std::move(kept);
+}
+
+int baseFretOf(const Voicing& v)
+{
+    return encodeDiagram(v).baseFret;
 }
 
 } // namespace
@@ -498,13 +593,16 @@ int keyIndexOf(std::string_view keyText)
 
 bool isOctaveCopy(const Frets& a, const Frets& b)
 {
-    for (int shift : {12, -12}) {
-        const Frets moved = shifted(a, shift);
-        if (std::any_of(moved.begin(), moved.end(), [](int f) { return f != Muted && (f < 0 || f > MaxFret); }))
-            continue;
-        if (within(moved, b) || within(b, moved))
-            return true;
-    }
+    for (const auto& [from, to] : {std::pair(&a, &b), std::pair(&b, &a)})
+        for (int shift : {12, -12}) {
+            // Checked before moving: a string moved to fret -1 is not muted.
+            if (std::any_of(from->begin(), from->end(),
+                            [&](int f) { return f != Muted && (f + shift < 0 || f + shift > MaxFret); }))
+                continue;
+            const Frets moved = shifted(*from, shift);
+            if (within(moved, *to) || within(*to, moved))
+                return true;
+        }
     return false;
 }
 
@@ -527,34 +625,35 @@ bool startsHigh(const Frets& frets)
     return lowestPressed(frets) > UpperNeckFret;
 }
 
-std::vector<Voicing> searchNeck(const ChordTones& chord)
+std::vector<Voicing> searchNeck(const ChordTones& chord, const Tuning& tuning, bool thumb)
 {
     std::vector<Voicing> found;
     // base 0: open and muted strings only; otherwise the lowest pressed fret.
-    for (int base = 0; base <= MaxFret; ++base) {
+    for (int base = 0; base <= TopFret; ++base) {
         std::array<std::vector<int>, StringCount> options;
         for (int s = 0; s < StringCount; ++s) {
             options[s].push_back(Muted);
-            if (base <= DiagramRows - 1 && sounds(chord, s, 0))
+            if (base <= DiagramRows - 1 && sounds(chord, tuning, s, 0))
                 options[s].push_back(0);
             if (base == 0)
                 continue;
-            for (int f = base; f <= std::min(base + MaxSpan, MaxFret); ++f)
-                if (sounds(chord, s, f))
+            for (int f = base; f <= std::min(base + MaxSpan, TopFret); ++f)
+                if (sounds(chord, tuning, s, f))
                     options[s].push_back(f);
         }
         Frets frets{};
         auto walk = [&](auto&& self, int s, int present, bool atBase) -> void {
             if (s == StringCount) {
-                if ((present & chord.requiredMask) != chord.requiredMask || (base > 0 && !atBase))
+                if ((present & chord.requiredMask) != chord.requiredMask || (base > 0 && !atBase)
+                    || soundingCount(frets) < MinSounding)
                     return;
-                if (std::optional<Voicing> v = makeVoicing(frets, chord))
+                if (std::optional<Voicing> v = makeVoicing(frets, chord, tuning, thumb))
                     found.push_back(*v);
                 return;
             }
             for (int f : options[s]) {
                 frets[s] = f;
-                const int pc = (OpenStringMidi[s] + f) % 12;
+                const int pc = (tuning[s] + f) % 12;
                 self(self, s + 1, f == Muted ? present : present | (1 << pc), atBase || f == base);
             }
         };
@@ -563,69 +662,139 @@ std::vector<Voicing> searchNeck(const ChordTones& chord)
     return found;
 }
 
-std::vector<Position> choosePositions(int keyIndex, int typeIndex)
+namespace {
+
+// The form a chord opens with: the first open form of the table where the
+// chord has one, else the first other form at the nut, else the lower of
+// its E and A shape barres (or the five-string ninth), else its lowest
+// small form.
+const Candidate* openerOf(const std::vector<Candidate>& candidates)
 {
-    const ChordTones chord = chordTones(keyIndex, typeIndex);
-    std::vector<Position> chosen;
-    std::vector<const Template*> shapes; // of the chosen positions
-    int fifthBass = 0, upperNeck = 0, fifthBelow = 0, thirdBass = 0;
+    for (Role role : {Role::Taught, Role::Open, Role::Barre, Role::Small}) {
+        const Candidate* opener = nullptr;
+        for (const Candidate& c : candidates)
+            if (c.role == role && (!opener || baseFretOf(c.voicing) < baseFretOf(opener->voicing)))
+                opener = &c;
+        if (opener)
+            return opener;
+    }
+    return nullptr;
+}
+
+// Up to MaxPositions of the candidates, in their order, that repeat none
+// chosen before; a search of the neck fills up to MinPositions.
+std::vector<Candidate> select(const std::vector<Candidate>& candidates, const ChordTones& chord, const Tuning& tuning,
+                              int lowestBase)
+{
+    std::vector<Candidate> chosen;
+    int upperNeck = 0;
     auto allowed = [&](const Candidate& c) {
         const Voicing& v = c.voicing;
-        if ((v.fifthInBass && fifthBass >= MaxFifthBass) || (startsHigh(v.frets) && upperNeck >= MaxUpperNeck)
-            || (c.fifthBelow && fifthBelow >= MaxFifthBelow) || (v.thirdInBass && thirdBass >= MaxThirdBass)
-            || (c.shape && std::count(shapes.begin(), shapes.end(), c.shape) >= MaxPerShape))
+        if (baseFretOf(v) < lowestBase || (startsHigh(v.frets) && upperNeck >= MaxUpperNeck)
+            || (c.shape && std::count_if(chosen.begin(), chosen.end(), [&](const Candidate& p) { return p.shape == c.shape; })
+                    >= MaxPerShape))
             return false;
-        return std::none_of(chosen.begin(), chosen.end(), [&](const Position& p) {
+        // A shell is a form of its own, also where a jazz grip or an open
+        // chord holds it and more (x-3-2-3-x-x in x-3-2-3-1-0).
+        const auto trebleCut = [](const Frets& a, const Frets& b) {
+            return soundingCount(a) >= MinSounding && isTrebleCut(a, b);
+        };
+        return std::none_of(chosen.begin(), chosen.end(), [&](const Candidate& p) {
             const Frets& other = p.voicing.frets;
-            return other == v.frets || isTrebleCut(v.frets, other) || isTrebleCut(other, v.frets)
-                || isOctaveCopy(v.frets, other);
+            return other == v.frets || trebleCut(v.frets, other) || trebleCut(other, v.frets)
+                || isOctaveCopy(v.frets, other) || soundsAlike(v.frets, other, tuning);
         });
     };
     auto take = [&](const Candidate& c) {
-        chosen.push_back({c.voicing, c.form});
-        shapes.push_back(c.shape);
-        fifthBass += c.voicing.fifthInBass ? 1 : 0;
-        fifthBelow += c.fifthBelow ? 1 : 0;
-        thirdBass += c.voicing.thirdInBass ? 1 : 0;
+        chosen.push_back(c);
         upperNeck += startsHigh(c.voicing.frets) ? 1 : 0;
     };
-    for (const Candidate& c : candidatesFor(keyIndex, typeIndex, chord)) {
+    for (const Candidate& c : candidates) {
         if (chosen.size() >= MaxPositions)
             break;
         if (allowed(c))
             take(c);
     }
-    // Where the forms leave a chord short, a search of the neck fills up:
-    // the easiest positions, spread along the neck, and beyond the fewest
-    // allowed only while they are easy.
-    if (chosen.size() < EnoughPositions) {
+    // The easiest positions the search finds, spread along the neck; a
+    // grip with the thumb over the neck only where no other is left (the
+    // augmented ninth in a few keys).
+    auto place = [](const Frets& f) { return hasOpenString(f) ? 0 : lowestPressed(f); };
+    for (bool thumb : {false, true}) {
+        if (chosen.size() >= MinPositions)
+            return chosen;
         std::vector<Candidate> found;
-        for (Voicing& v : searchNeck(chord)) {
-            v.score += awkwardness(v) + (startsHigh(v.frets) ? UpperNeckCost : 0);
-            found.push_back({v, SearchLabel});
+        for (Voicing& v : searchNeck(chord, tuning, thumb)) {
+            v.score += awkwardness(v);
+            Candidate c{v, SearchLabel};
+            if (admissible(c, tuning))
+                found.push_back(c);
         }
-        while (chosen.size() < EnoughPositions) {
+        while (chosen.size() < MinPositions) {
             const Candidate* best = nullptr;
             int bestScore = 0;
             for (const Candidate& c : found) {
                 if (!allowed(c))
                     continue;
-                const int adjusted = c.voicing.score + crowding(c.voicing.frets, chosen);
-                if (!best || adjusted < bestScore) {
+                int crowding = 0;
+                for (const Candidate& p : chosen)
+                    crowding += std::max(0, 3 - std::abs(place(c.voicing.frets) - place(p.voicing.frets))) * 4;
+                if (!best || c.voicing.score + crowding < bestScore) {
                     best = &c;
-                    bestScore = adjusted;
+                    bestScore = c.voicing.score + crowding;
                 }
             }
-            if (!best || (chosen.size() >= MinPositions && bestScore > PoorScore))
+            if (!best)
                 break;
             take(*best);
         }
     }
-    // The program shows them by base fret; on one base fret the earlier choice comes first.
-    std::stable_sort(chosen.begin(), chosen.end(), [](const Position& a, const Position& b) {
-        return encodeDiagram(a.voicing).baseFret < encodeDiagram(b.voicing).baseFret;
-    });
     return chosen;
+}
+
+} // namespace
+
+std::vector<Position> choosePositions(int keyIndex, int typeIndex, const Tuning& tuning)
+{
+    const ChordTones chord = chordTones(keyIndex, typeIndex);
+    std::vector<Candidate> candidates;
+    for (const Candidate& c : candidatesFor(keyIndex, typeIndex, chord, tuning))
+        if (admissible(c, tuning))
+            candidates.push_back(c);
+
+    // The program lists the positions by base fret, so the lowest one is
+    // what the user sees first: for the common chords the opening form.
+    // Harder forms below it are not stored, as long as the chord keeps
+    // enough positions.
+    std::vector<Candidate> chosen;
+    std::optional<Voicing> opener;
+    const bool common = std::find(CommonTypes.begin(), CommonTypes.end(), typeIndex) != CommonTypes.end();
+    if (const Candidate* first = common ? openerOf(candidates) : nullptr) {
+        opener = first->voicing;
+        const int base = baseFretOf(first->voicing);
+        std::vector<Candidate> above;
+        for (const Candidate& c : candidates)
+            if (baseFretOf(c.voicing) >= base)
+                above.push_back(c);
+        // The opener goes first, so that nothing else takes its place.
+        std::stable_partition(above.begin(), above.end(), [&](const Candidate& c) { return c.voicing.frets == opener->frets; });
+        dropRepeats(above, tuning);
+        chosen = select(above, chord, tuning, base);
+    }
+    if (chosen.size() < MinPositions) {
+        opener.reset();
+        dropRepeats(candidates, tuning);
+        chosen = select(candidates, chord, tuning, 0);
+    }
+    std::vector<Position> positions;
+    for (const Candidate& c : chosen)
+        positions.push_back({c.voicing, c.form});
+    // On the lowest base fret the opener comes first, then the order of choice.
+    std::stable_sort(positions.begin(), positions.end(), [&](const Position& a, const Position& b) {
+        const bool aOpens = opener && a.voicing.frets == opener->frets;
+        const bool bOpens = opener && b.voicing.frets == opener->frets;
+        return std::pair(baseFretOf(a.voicing), !aOpens) < std::pair(baseFretOf(b.voicing), !bOpens);
+    });
+    return positions;
 }
 
 } // namespace lyrovan::chordgen

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdlib>
 #include <vector>
 
 namespace lyrovan::chordgen {
@@ -49,9 +48,10 @@ constexpr std::array<OptionalTones, 22> OptionalTable{{
 constexpr char PerfectFifthDigit = '8';
 constexpr char MinorThirdDigit = '4';
 constexpr int BarreCost = 1;
-constexpr int ThumbCost = 8;
 constexpr int TopBarreCost = 6;
+constexpr int ThumbCost = 8;
 constexpr int ThumbReach = 1; // frets between the thumb and the index finger
+constexpr int PerfectFifth = 7; // semitones
 constexpr int HandShiftCost = 2;  // per fret the hand moves up from the nut
 constexpr int CrowdedFretCost = 4; // four fingers on one fret
 // Weights of awkwardness(); comparable with the score of a voicing.
@@ -285,7 +285,7 @@ int crowdedFrets(const Frets& frets, const Fingers& fingers)
     return crowded;
 }
 
-std::optional<FingerChoice> assignFingers(const Frets& frets)
+std::optional<FingerChoice> assignFingers(const Frets& frets, bool thumb)
 {
     std::optional<FingerChoice> hand = fingersFor(frets, false, false);
     // Rather than four fingers side by side on one fret, the ring or little
@@ -293,26 +293,22 @@ std::optional<FingerChoice> assignFingers(const Frets& frets)
     if (!hand || crowdedFrets(frets, hand->fingers) > 0)
         if (std::optional<FingerChoice> flat = fingersFor(frets, false, true))
             return flat;
-    if (hand)
+    if (hand || !thumb)
         return hand;
-    // When four fingers are not enough, the thumb wrapped over the neck may
-    // hold the bass on string 6, at the fret of the index finger or next to it.
-    const int low = lowestPressed(frets);
-    if (frets[0] <= 0 || frets[0] > low + ThumbReach)
+    // The thumb wrapped over the neck holds the bass on string 6.
+    if (frets[0] <= 0 || frets[0] > lowestPressed(frets) + ThumbReach)
         return std::nullopt;
     hand = fingersFor(frets, true, false);
-    if (!hand)
-        return std::nullopt;
     Frets fingered = frets;
     fingered[0] = Muted;
-    if (std::abs(frets[0] - lowestPressed(fingered)) > ThumbReach)
+    if (!hand || frets[0] - lowestPressed(fingered) > ThumbReach || lowestPressed(fingered) - frets[0] > ThumbReach)
         return std::nullopt;
     hand->fingers[0] = Thumb;
     hand->cost += ThumbCost;
     return hand;
 }
 
-std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, bool minorThirdInBass)
+std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, const Tuning& tuning, bool thumb)
 {
     int first = -1, last = -1;
     for (int s = 0; s < StringCount; ++s) {
@@ -324,7 +320,11 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, 
             last = s;
         }
     }
-    if (soundingCount(frets) < MinSounding)
+    const int sounding = soundingCount(frets);
+    // The triad on the three highest strings, and the shell on the root.
+    const bool topTriad = sounding == 3 && first == StringCount - 3 && chord.toneCount == 3;
+    const bool shell = sounding == 3 && first <= 1 && chord.toneCount >= 4;
+    if (sounding < MinSounding && !topTriad && !shell)
         return std::nullopt;
     int innerMuted = 0;
     for (int s = first + 1; s < last; ++s)
@@ -338,7 +338,7 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, 
     for (int s = 0; s < StringCount; ++s) {
         if (frets[s] == Muted)
             continue;
-        const int midi = OpenStringMidi[s] + frets[s];
+        const int midi = tuning[s] + frets[s];
         const int pc = midi % 12;
         if ((chord.allowedMask & (1 << pc)) == 0)
             return std::nullopt;
@@ -350,12 +350,11 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, 
     }
     if ((present & chord.requiredMask) != chord.requiredMask)
         return std::nullopt;
-    const bool thirdInBass = minorThirdInBass && chord.minorThirdPc >= 0 && bassPc == chord.minorThirdPc;
-    const bool fifthInBass = bassPc != chord.rootPc && !thirdInBass;
-    if (fifthInBass && bassPc != chord.fifthPc)
+    const bool inversion = bassPc != chord.rootPc;
+    if (inversion && !topTriad)
         return std::nullopt;
-    // The jazz forms stand on the root, played on their lowest string.
-    if (innerMuted > 0 && (bassPc != chord.rootPc || OpenStringMidi[first] + frets[first] != bassMidi))
+    // The jazz forms and shells stand on the root, played on their lowest string.
+    if ((innerMuted > 0 || shell) && tuning[first] + frets[first] != bassMidi)
         return std::nullopt;
 
     const int low = lowestPressed(frets), high = highestPressed(frets);
@@ -365,15 +364,14 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, 
     if (hasOpenString(frets) && high > DiagramRows - 1)
         return std::nullopt;
 
-    const std::optional<FingerChoice> hand = assignFingers(frets);
+    const std::optional<FingerChoice> hand = assignFingers(frets, thumb);
     if (!hand)
         return std::nullopt;
 
     Voicing v;
     v.frets = frets;
     v.fingers = hand->fingers;
-    v.fifthInBass = fifthInBass;
-    v.thirdInBass = thirdInBass;
+    v.inversion = inversion;
     v.droppedOptional = std::popcount(static_cast<unsigned>(chord.optionalMask & ~present));
     int fingersUsed = 0;
     for (char f : {'1', '2', '3', '4', Thumb})
@@ -381,10 +379,40 @@ std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, 
     int mutedAbove = 0;
     for (int s = StringCount - 1; s >= 0 && frets[s] == Muted; --s)
         ++mutedAbove;
-    v.score = (StringCount - soundingCount(frets)) * 3 + innerMuted * 4 + hand->cost + fingersUsed
+    v.score = (StringCount - sounding) * 3 + innerMuted * 4 + hand->cost + fingersUsed
         + (low > 0 ? (high - low) * 2 : 0) + v.droppedOptional * 3 + mutedAbove * 2
-        + (fifthInBass || thirdInBass ? 25 : 0) + (hasOpenString(frets) ? -4 : 0);
+        + (hasOpenString(frets) ? -4 : 0);
     return v;
+}
+
+bool lowCluster(const Frets& frets, const Tuning& tuning)
+{
+    // String 6 and two of strings 5..3, all sounding within a fifth.
+    constexpr int Lowest = 4;
+    if (frets[0] == Muted)
+        return false;
+    for (int i = 1; i < Lowest; ++i)
+        for (int j = i + 1; j < Lowest; ++j) {
+            if (frets[i] == Muted || frets[j] == Muted)
+                continue;
+            const std::array<int, 3> notes{tuning[0] + frets[0], tuning[i] + frets[i], tuning[j] + frets[j]};
+            const auto [low, high] = std::minmax_element(notes.begin(), notes.end());
+            if (*high - *low <= PerfectFifth)
+                return true;
+        }
+    return false;
+}
+
+bool soundsAlike(const Frets& a, const Frets& b, const Tuning& tuning)
+{
+    auto pitches = [&](const Frets& f) {
+        std::array<bool, 128> on{};
+        for (int s = 0; s < StringCount; ++s)
+            if (f[s] != Muted)
+                on[static_cast<std::size_t>(tuning[s] + f[s])] = true;
+        return on;
+    };
+    return pitches(a) == pitches(b);
 }
 
 int awkwardness(const Voicing& voicing)

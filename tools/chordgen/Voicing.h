@@ -3,6 +3,8 @@
 // a set of frets is a correct and playable position, which fingers press it,
 // and how it is written into a chord diagram of the chord database.
 
+#include "theory/Tuning.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -12,13 +14,25 @@ namespace lyrovan::chordgen {
 inline constexpr int StringCount = 6;
 inline constexpr int MaxFret = 21;   // highest fret of the neck
 inline constexpr int MaxSpan = 3;    // highest minus lowest pressed fret
-inline constexpr int MinSounding = 4;
+inline constexpr int MinSounding = 4; // fewer only for shells and top-string triads
 inline constexpr int Muted = -1;
 inline constexpr int DiagramRows = 6;
 
-// Standard tuning as MIDI notes. Index 0 is string 6 (low E), index 5 is
-// string 1 (high e): all arrays of six below use this low-to-high order.
-inline constexpr std::array<int, StringCount> OpenStringMidi{40, 45, 50, 55, 59, 64};
+// The open strings as MIDI notes. Index 0 is string 6 (low E in standard
+// tuning), index 5 is string 1: all arrays of six below use this
+// low-to-high order. The rules take the tuning as a parameter; the known
+// forms (Positions.h) are written for standard tuning.
+using Tuning = std::array<int, StringCount>;
+
+// A tuning of the program's (string 1 first) in this order.
+constexpr Tuning LowToHigh(const lyrovan::Tuning& tuning)
+{
+    Tuning open{};
+    for (int string = 1; string <= StringCount; ++string)
+        open[static_cast<std::size_t>(StringCount - string)] = tuning.openNote(string);
+    return open;
+}
+inline constexpr Tuning StandardTuning = LowToHigh(lyrovan::StandardTuning);
 
 // Fret of each string: Muted, 0 for the open string, or 1..MaxFret.
 using Frets = std::array<int, StringCount>;
@@ -58,8 +72,9 @@ struct FingerChoice {
 // every string under it pressed. Where that cannot play the position, or
 // only with four fingers side by side on one fret, the ring or little finger
 // lies across neighbouring strings on the highest fret instead (x02555,
-// 1x333x); failing that, the thumb may take string 6.
-std::optional<FingerChoice> assignFingers(const Frets& frets);
+// 1x333x). Failing that, and only with thumb, the thumb may take string 6
+// at the index finger's fret or next to it.
+std::optional<FingerChoice> assignFingers(const Frets& frets, bool thumb = false);
 
 // Frets on which all four fingers press side by side.
 int crowdedFrets(const Frets& frets, const Fingers& fingers);
@@ -67,19 +82,29 @@ int crowdedFrets(const Frets& frets, const Fingers& fingers);
 struct Voicing {
     Frets frets{};
     Fingers fingers{};
-    bool fifthInBass = false;
-    bool thirdInBass = false; // the first inversion, where the caller allows it
+    bool inversion = false;  // bass other than the root: a triad on strings 3-2-1
     int droppedOptional = 0; // optional tones that do not sound
     int score = 0;           // lower is a better position
 };
 
 // frets as a position of chord, or nothing if it breaks a rule: a foreign or
 // missing note, wrong bass, too few strings, gaps, span, fingering, encoding.
-// A muted string between sounding strings is allowed only in the jazz forms
-// of sixth, seventh and extended chords: one muted string above the root as
-// bass on string 6 or 5 (8x998x). The bass is the root or the fifth; with
-// minorThirdInBass also the minor third (x8776x, D minor over F).
-std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, bool minorThirdInBass = false);
+// The bass is the root. Three strings are enough for two forms only: the
+// triad on strings 3-2-1, whose bass may be any of its notes (the
+// inversions), and the shell of a sixth, seventh or extended chord on the
+// root on string 6 or 5 (8-7-8, 8-x-8-9). A muted string between sounding
+// strings is allowed only in those chords: one muted string above the root
+// as bass on string 6 or 5 (8x998x). The thumb is used only with thumb.
+std::optional<Voicing> makeVoicing(const Frets& frets, const ChordTones& chord, const Tuning& tuning = StandardTuning,
+                                   bool thumb = false);
+
+// True if three or more notes on strings 6 to 3 lie within a perfect fifth,
+// string 6 among them (8-6-5-5-x-x): a close chord that low sounds muddy.
+// The close triad from string 5 up (the C form, x-4-3-1-2-1) is not counted.
+bool lowCluster(const Frets& frets, const Tuning& tuning = StandardTuning);
+
+// True if a and b sound exactly the same pitches, doubled or not.
+bool soundsAlike(const Frets& a, const Frets& b, const Tuning& tuning = StandardTuning);
 
 // How hard the fingers of voicing are to hold, beyond what its score says: 0
 // for ordinary shapes, more for a finger on string 6 or 5 three frets above

@@ -39,7 +39,7 @@ const char* const HelpText =
     "  --list KEY TYPE  Print the positions of one chord instead, in the order the\n"
     "                   program shows them: the base fret of the diagram, the tab\n"
     "                   from string 6 (low E) to string 1 (x = muted, 0 = open),\n"
-    "                   the fingers (T = thumb) and the form it is.\n"
+    "                   the fingers and the form it is.\n"
     "        KEY        a key name: C, C#, Db, F#, Gb, A#/Bb (b for flat; any case)\n"
     "        TYPE       the chord type's name as listed (major, minor, seventh,\n"
     "                   \"minor seventh\" in quotes), its symbol (m, m7, maj7, sus4,\n"
