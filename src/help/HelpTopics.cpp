@@ -422,9 +422,12 @@ private:
             const QChar c = m_html[i];
             qsizetype length = 1;
             if (c == QLatin1Char('&')) {
-                // As Qt reads a reference: a ';' within nine characters,
-                // no space before it.
-                for (qsizetype at = i + 1; at < std::min(size, i + 10) && !m_html[at].isSpace(); ++at) {
+                // As Qt reads a reference: a ';' within nine characters, no
+                // space before it; and no '<', which Qt reads as a tag again
+                // when the reference means nothing.
+                for (qsizetype at = i + 1; at < std::min(size, i + 10) && !m_html[at].isSpace()
+                     && m_html[at] != QLatin1Char('<');
+                     ++at) {
                     if (m_html[at] == QLatin1Char(';')) {
                         length = at - i + 1;
                         break;
