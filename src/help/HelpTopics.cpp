@@ -434,6 +434,8 @@ private:
                     }
                 }
             }
+            if (m_tables > 0 && breaks)
+                addTableWork(1);
             if (c.isSpace()) {
                 m_run = 0;
             } else if (breaks && ++m_run > Limits::LongestRun) {
@@ -444,6 +446,19 @@ private:
             i += length;
         }
         return i;
+    }
+
+    // Counts work for Qt's table layout (see PageLimits::MostTableWork) at
+    // the tables open now; past the most, closes them all, and no table
+    // opens again.
+    void addTableWork(qint64 units)
+    {
+        m_tableWork += units << (m_tables - 1);
+        if (m_tableWork <= Limits::MostTableWork)
+            return;
+        for (qsizetype at = find({"table"}); at >= 0; at = find({"table"}))
+            closeTo(at);
+        m_noMoreTables = true;
     }
 
     // The topmost open element called one of names, searching no deeper
@@ -538,8 +553,11 @@ private:
     void open(const HtmlTag& tag, qsizetype start, QStringView text)
     {
         const QString& name = tag.name;
-        // Inside a table flattened for being nested too deep, its parts go.
-        if (m_flattenedTables > 0 && isTablePart(name))
+        // Inside a table flattened for being nested too deep, its parts go;
+        // after tables were cut, every table goes.
+        if ((m_flattenedTables > 0 || m_noMoreTables) && isTablePart(name))
+            return;
+        if (m_noMoreTables && name == QLatin1String("table"))
             return;
         closeImplied(name);
 
@@ -581,11 +599,15 @@ private:
         if (stays)
             push(Element{name, start, text.size()});
         m_blocks += block;
+        if (m_tables > 0)
+            addTableWork(ElementWork);
     }
 
     void close(const QString& name)
     {
         if (name.isEmpty())
+            return;
+        if (m_noMoreTables && (name == QLatin1String("table") || isTablePart(name)))
             return;
         if (name == QLatin1String("table") && m_flattenedTables > 0) {
             --m_flattenedTables;
@@ -612,6 +634,9 @@ private:
     int m_blocks = 0;
     int m_noText = 0;
     int m_run = 0;
+    static constexpr qint64 ElementWork = 64;
+    qint64 m_tableWork = 0;
+    bool m_noMoreTables = false;
 };
 
 // A document that loads nothing a page refers to: style sheets, pictures

@@ -57,11 +57,18 @@ struct PageLimits {
     static constexpr int MostTableRows = 250;         // per table: a table is laid out whole
     static constexpr int MostBlocks = 2000;           // paragraphs, items, cells...: Qt lays out each
     static constexpr int LongestRun = 256;            // characters without a place to break a line
+    // What Qt's table layout may be given: every character inside tables
+    // counts once in one table and twice as much in each table more (Qt
+    // lays out a cell's contents more than once per level), an element 64
+    // characters. Past this, the tables open are closed and the rest of the
+    // page is shown without tables.
+    static constexpr qint64 MostTableWork = 64 * 1024;
 };
 
 // html as Qt's rich text may be given it: elements nested deeper than the
 // limits, and blocks past the most a page may have, are flattened (their
-// tags dropped, their text kept), longer lists and tables are split in
+// tags dropped, their text kept), tables are cut at MostTableWork (the rest
+// shown without them), longer lists and tables are split in
 // parts, long runs without a space get an invisible break, and every element
 // that stays is closed explicitly where HTML closes it implicitly, so that
 // Qt builds the tree counted here. Tags are read as Qt reads them.

@@ -205,6 +205,8 @@ inline QList<HostileHelpFile> HostileHelpFiles(const QString& folder)
         {"3,000 nested tables", file(page(QByteArray("<table><tr><td>").repeated(3000) + "deep")), true},
         {"3,000 nested tables, each inside what looks like a reference",
          file(page(QByteArray("&<table>;&<tr>;&<td>;").repeated(3000) + "deep")), true},
+        {"8 nested tables around 120,000 characters of text",
+         file(page(QByteArray("<table><tr><td>").repeated(8) + QByteArray("word ").repeated(24000))), true},
         {"25,000 nested div", file(page(QByteArray("<div>").repeated(25000) + "deep")), true},
         {"30,000 nested ul", file(page(QByteArray("<ul>").repeated(30000) + "deep")), true},
         {"100,000 nested div, over the page limit", file(page(QByteArray("<div>").repeated(100000))), false},
