@@ -100,9 +100,7 @@ void startReading()
 {
     Request& current = request();
     current.reading = true;
-    RunInBackground([path = current.path, alsoLookedIn = current.alsoLookedIn] {
-        return readHelp(path, alsoLookedIn);
-    }).then(QCoreApplication::instance(), [](ReadHelp read) {
+    const auto done = [](const ReadHelp& read) {
         Request& latest = request();
         latest.reading = false;
         // Asked for another file meanwhile: that one is read instead.
@@ -112,8 +110,15 @@ void startReading()
         }
         if (latest.owned && !latest.owner)
             return; // whoever asked is gone
-        present(std::move(read), latest.owner);
-    });
+        present(read, latest.owner);
+    };
+    // readHelp catches nothing: an exception (out of memory) still ends the
+    // reading, so that the next F1 starts again.
+    const auto failed = [] { request().reading = false; };
+    WhenDone(RunInBackground([path = current.path, alsoLookedIn = current.alsoLookedIn] {
+                 return readHelp(path, alsoLookedIn);
+             }),
+             QCoreApplication::instance(), done, failed);
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "HelpWindow.h"
 
+#include "errors/ShellOpen.h"
 #include "ui/Background.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QLabel>
@@ -460,7 +460,7 @@ void HelpWindow::followLink(const QUrl& url)
     if (isHelpUrl(url))
         m_browser->setSource(url);
     else if (isWebUrl(url))
-        QDesktopServices::openUrl(url);
+        ShellOpen(url.toString(QUrl::FullyEncoded)); // the desktop's browser, without waiting for it
 }
 
 void HelpWindow::showLocal(const QString& local)
@@ -574,17 +574,26 @@ void HelpWindow::runSearch()
         return; // being built: the hits for what is typed then follow
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_searchBuildStop = stop;
-    RunInBackground([file = m_file, stop] {
-        HelpSearchIndex index;
-        index.addPages(file, stop.get());
-        return index;
-    }).then(this, [this, stop](HelpSearchIndex index) {
-        if (stop->load())
-            return; // built for a file the window no longer shows
-        m_searchBuildStop.reset();
-        m_searchIndex = std::move(index);
-        showHits();
-    });
+    WhenDone(
+        RunInBackground([file = m_file, stop] {
+            HelpSearchIndex index;
+            index.addPages(file, stop.get());
+            return index;
+        }),
+        this,
+        [this, stop](const HelpSearchIndex& index) {
+            if (stop->load())
+                return; // built for a file the window no longer shows
+            m_searchBuildStop.reset();
+            m_searchIndex = index;
+            showHits();
+        },
+        [this, stop] {
+            if (stop->load())
+                return;
+            m_searchBuildStop.reset();
+            m_searchStatus->setText(QStringLiteral("The pages could not be read for a search."));
+        });
 }
 
 void HelpWindow::showHits()
