@@ -86,6 +86,8 @@ private slots:
 
     void contentsShowsTheFilesTable();
     void contentsFollowsNavigation();
+    void linksStayInFileOrGoToBrowser_data();
+    void linksStayInFileOrGoToBrowser();
     void indexFilterNarrowsAndOpens_data();
     void indexFilterNarrowsAndOpens();
     void searchFindsPageByItsOwnWord_data();
@@ -391,6 +393,40 @@ void TestHelpWindow::contentsFollowsNavigation()
     emit results->itemActivated(hit);
     QCOMPARE(browser->source().path(), hit->data(Qt::UserRole).toString());
     QCOMPARE(selectedPage(), browser->source().path());
+}
+
+void TestHelpWindow::linksStayInFileOrGoToBrowser_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("page");    // shown after the click, "" for the page before
+    QTest::addColumn<QString>("browser"); // handed to the desktop's browser, "" for nothing
+    QTest::newRow("page of the file") << "getting_started.html" << "/getting_started.html" << "";
+    QTest::newRow("web page") << "https://example.org/a b" << "" << "https://example.org/a%20b";
+    QTest::newRow("mail") << "mailto:someone@example.org" << "" << "mailto:someone@example.org";
+    QTest::newRow("file: address") << "file:///etc/passwd" << "" << "";
+    QTest::newRow("absolute path") << "/etc/passwd" << "/etc/passwd" << "";
+    QTest::newRow("out of the file") << "../../../etc/passwd" << "/etc/passwd" << "";
+    QTest::newRow("other scheme") << "ftp://example.org/" << "" << "";
+}
+
+// A link leads to a page of the help file (a missing one shows "Page not
+// found", never a file from the disk), a web page opens in the desktop's
+// browser, and anything else is not followed.
+void TestHelpWindow::linksStayInFileOrGoToBrowser()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, page);
+    QFETCH(QString, browser);
+    test::FakeOpener opener(42);
+    HelpWindow* window = show();
+    QVERIFY(window);
+    auto* view = test::named<QTextBrowser>(window, QStringLiteral("txtHelp"));
+    const QUrl before = view->source();
+    emit view->anchorClicked(before.resolved(QUrl(href)));
+    QCOMPARE(view->source().path(), page.isEmpty() ? before.path() : page);
+    QVERIFY(HelpWindow::isHelpUrl(view->source()));
+    QVERIFY(!view->toPlainText().contains(QStringLiteral("root:")));
+    QCOMPARE(opener.targets, browser.isEmpty() ? QStringList() : QStringList{browser});
 }
 
 void TestHelpWindow::indexFilterNarrowsAndOpens_data()
