@@ -356,6 +356,9 @@ struct DecompressorDeleter {
 struct ChmFile::Contents {
     QStringList files;                  // content files, in directory order
     QHash<QString, QByteArray> byKey;   // every readable file, by lookupKey()
+    // Found once when the file is read: without a #SYSTEM entry it takes
+    // parsing the table of contents, which may be large.
+    QString defaultTopic;
 };
 
 ChmFile::ChmFile() = default;
@@ -549,7 +552,8 @@ bool ChmFile::load(const QByteArray& bytes)
             contents->files.append(path);
         }
     }
-    m_contents = std::move(contents);
+    m_contents = contents;
+    contents->defaultTopic = findDefaultTopic(); // not shared with anyone yet
     return true;
 }
 
@@ -595,8 +599,11 @@ std::optional<QByteArray> ChmFile::read(const QString& path) const
 
 QString ChmFile::defaultTopic() const
 {
-    if (!m_contents)
-        return {};
+    return m_contents ? m_contents->defaultTopic : QString();
+}
+
+QString ChmFile::findDefaultTopic() const
+{
     const QByteArray system = read(QStringLiteral("/#SYSTEM")).value_or(QByteArray());
 
     const QString stored = withoutAnchor(systemString(systemEntry(system, SystemDefaultTopic)));

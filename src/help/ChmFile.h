@@ -81,6 +81,7 @@ public:
 private:
     struct Contents;
     bool load(const QByteArray& bytes);
+    QString findDefaultTopic() const;
     QString sitemapFile(int systemCode, QLatin1String extension) const;
 
     std::shared_ptr<const Contents> m_contents;

@@ -184,8 +184,13 @@ inline QList<HostileHelpFile> HostileHelpFiles(const QString& folder)
     };
 
     QByteArray index;
-    for (int i = 0; i < 200000; ++i)
-        index += "<OBJECT><param name=Name value=k" + QByteArray::number(i) + "><param name=Local value=index.html></OBJECT>";
+    QByteArray contents = "<UL>";
+    for (int i = 0; i < 200000; ++i) {
+        const QByteArray number = QByteArray::number(i);
+        index += "<OBJECT><param name=Name value=k" + number + "><param name=Local value=index.html></OBJECT>";
+        // Pages the file does not hold: none is the page shown.
+        contents += "<OBJECT><param name=Name value=c" + number + "><param name=Local value=p" + number + ".html></OBJECT>";
+    }
     return {
         {"directory chain loops back, nothing to unpack with", looping(Loop::ChainBack), false},
         {"directory chunk names itself next, nothing to unpack with", looping(Loop::ChainToItself), false},
@@ -218,6 +223,7 @@ inline QList<HostileHelpFile> HostileHelpFiles(const QString& folder)
         {"25,000 list items", file(page("<ul>" + QByteArray("<li>x").repeated(25000))), true},
         {"14,000 table rows", file(page("<table>" + QByteArray("<tr><td>x").repeated(14000))), true},
         {"200,000 index entries", file(page("Start"), {{QStringLiteral("/index.hhk"), index}}), true},
+        {"200,000 contents entries", file(page("Start"), {{QStringLiteral("/toc.hhc"), contents}}), true},
         {"30 MB page", file(page(QByteArray(30 * 1024 * 1024, 'x'))), false},
     };
 }
