@@ -3,6 +3,7 @@
 // (painted) or the box, the longest the window's thread stops answering from
 // F1 until a second after that, and how much more memory the process takes
 // at its peak. Medians of a few runs; the 30 MB file runs once.
+//   bench_help [text]   only the files whose name holds text
 
 #include "BenchSupport.h"
 #include "help/Help.h"
@@ -132,8 +133,11 @@ int main(int argc, char* argv[])
         cases.push_back({QString::fromLatin1(file.name), path, file.bytes.size() > 8 * 1024 * 1024 ? 1 : 5});
     }
 
+    const QString only = app.arguments().value(1);
     std::printf("%-58s %-6s %9s %9s %9s\n", "help file", "gives", "F1 ms", "stall ms", "+MiB");
     for (const Case& c : cases) {
+        if (!c.name.contains(only))
+            continue;
         std::vector<double> ms, stalls, memory;
         bool window = false;
         for (int i = 0; i < c.runs; ++i) {
