@@ -210,6 +210,9 @@ void TestHelp::initTestCase()
     truncated.close();
 
     QVERIFY(QDir(m_temp.path()).mkdir(QStringLiteral("folder.chm")));
+    // Opening a FIFO to read waits for a writer, unless opened non-blocking.
+    QCOMPARE(::mkfifo(QFile::encodeName(m_temp.filePath(QStringLiteral("fifo.chm"))).constData(), 0600), 0);
+    QVERIFY(QFile::link(m_temp.filePath(QStringLiteral("fifo.chm")), m_temp.filePath(QStringLiteral("link-to-fifo.chm"))));
 
     // One byte over the limit, without taking the disk space.
     QFile large(m_temp.filePath(QStringLiteral("large.chm")));
@@ -434,6 +437,9 @@ void TestHelp::addBadFileRows()
     row("truncated", QStringLiteral("truncated.chm"), ChmFile::Error::NotChm,
         QStringLiteral("not a valid help file"));
     row("folder", QStringLiteral("folder.chm"), ChmFile::Error::Unreadable,
+        QStringLiteral("cannot be read"));
+    row("FIFO", QStringLiteral("fifo.chm"), ChmFile::Error::Unreadable, QStringLiteral("cannot be read"));
+    row("link to a FIFO", QStringLiteral("link-to-fifo.chm"), ChmFile::Error::Unreadable,
         QStringLiteral("cannot be read"));
     row("over the size limit", QStringLiteral("large.chm"), ChmFile::Error::TooLarge,
         QStringLiteral("it is too large"));
