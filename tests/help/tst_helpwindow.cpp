@@ -6,6 +6,7 @@
 #include "help/Help.h"
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
+#include "HostileHelp.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -79,6 +80,8 @@ private slots:
     void textOfPage();
     void searchRanks_data();
     void searchRanks();
+    void searchReadsPagesAsShown_data();
+    void searchReadsPagesAsShown();
     void placeBeside_data();
     void placeBeside();
     void styleColoursHavePartners_data();
@@ -467,6 +470,42 @@ void TestHelpWindow::indexFilterNarrowsAndOpens()
     const QUrl expected = HelpWindow::urlForLocal(entry.local);
     QCOMPARE(browser->source().path(), expected.path());
     QCOMPARE(browser->source().fragment(), expected.fragment());
+}
+
+void TestHelpWindow::searchReadsPagesAsShown_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("found");
+    const QByteArray utf8 = "<meta charset=\"utf-8\">";
+    QTest::newRow("named reference") << QByteArray("<p>Caf&eacute; au lait</p>") << "caf\u00e9" << true;
+    QTest::newRow("named reference, no accent typed") << QByteArray("<p>Caf&eacute;</p>") << "cafe" << true;
+    QTest::newRow("number reference") << QByteArray("<p>Caf&#233;</p>") << "caf\u00e9" << true;
+    QTest::newRow("written out in UTF-8") << utf8 + "<p>Caf\xc3\xa9</p>" << "caf\u00e9" << true;
+    QTest::newRow("written out in Latin-1")
+        << QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"><p>Caf\xe9</p>")
+        << "caf\u00e9" << true;
+    QTest::newRow("name of a reference shown as a sign") << QByteArray("<p>One &middot; two</p>") << "middot" << false;
+    QTest::newRow("name of a reference Qt does not know") << QByteArray("<p>A &zither; b</p>") << "zither" << true;
+    QTest::newRow("reference written as text") << QByteArray("<p>Write &amp;middot; for it</p>") << "middot" << true;
+    QTest::newRow("comment") << QByteArray("<p>Shown</p><!-- hidden -->") << "hidden" << false;
+}
+
+// The search finds a page by the words the window shows on it, whatever
+// references and charset they are written in, and by no others.
+void TestHelpWindow::searchReadsPagesAsShown()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QString, query);
+    QFETCH(bool, found);
+    test::HelpFileLayout layout;
+    layout.files = {{QStringLiteral("/index.html"), "<html><body>" + page + "</body></html>"}};
+    ChmFile file;
+    QVERIFY(file.openBytes(test::WriteHelpFile(layout)));
+    HelpSearchIndex index;
+    index.addPages(file);
+    QCOMPARE(index.pageCount(), 1);
+    QCOMPARE(!index.search(query).isEmpty(), found);
 }
 
 void TestHelpWindow::searchFindsPageByItsOwnWord_data()
