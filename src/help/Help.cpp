@@ -112,8 +112,8 @@ void startReading()
             return; // whoever asked is gone
         present(read, latest.owner);
     };
-    // readHelp catches nothing: an exception (out of memory) still ends the
-    // reading, so that the next F1 starts again.
+    // Should reading throw (out of memory), the reading still ends, so that
+    // the next F1 starts again.
     const auto failed = [] { request().reading = false; };
     WhenDone(RunInBackground([path = current.path, alsoLookedIn = current.alsoLookedIn] {
                  return readHelp(path, alsoLookedIn);
