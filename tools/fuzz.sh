@@ -3,9 +3,11 @@
 # and UndefinedBehaviorSanitizer in build-fuzz/ and runs it for a while.
 #   tools/fuzz.sh [seconds]   (default 60)
 #   BUILD_DIR=dir             build in dir instead of build-fuzz/
-# Starts from tests/fuzz/seeds, the shipped Help.chm, the test help files and
-# the damaged files of tests/help/regressions, these also with the standard
-# header GUID so that the fuzzer gets past the header check. What it learns
+# Starts from tests/fuzz/seeds (among them help files whose directory chunks
+# link in a loop, made with tests/help/HostileHelp.h), the shipped Help.chm,
+# the test help files and the damaged files of tests/help/regressions, these
+# also with the standard header GUID so that the fuzzer gets past the header
+# check. What it learns
 # stays in <build dir>/fuzz-corpus; a finding is written to
 # <build dir>/fuzz-findings/ and fails the run.
 set -euo pipefail
@@ -28,8 +30,8 @@ for file in tests/help/regressions/*.chm; do
     printf '\021' | dd of="$patched" bs=1 seek=40 count=1 conv=notrunc 2>/dev/null
 done
 
-# -timeout: the reader gives up after 2 s, so 10 s (with the sanitizers'
-# slowdown) means it hung.
+# -timeout: the reader gives up after 0.7 s and pages are bounded before Qt
+# reads them, so 10 s (with the sanitizers' slowdown) means it hung.
 "$build_dir/tests/fuzz/fuzz_help" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$build_dir/fuzz-findings/" \
     "$build_dir/fuzz-corpus" "$seeds"

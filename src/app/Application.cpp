@@ -70,12 +70,6 @@ void NameApplication()
         QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision));
 }
 
-QStringList DataFolders()
-{
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return QStringList{programFolder} + InstalledDataFolders(programFolder);
-}
-
 } // namespace
 
 int RunApplication(int argc, char* argv[])
@@ -89,7 +83,7 @@ int RunApplication(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         NameApplication();
         QString report;
-        const int status = CheckDataFiles(DataFolders(), report);
+        const int status = CheckDataFiles(DataFolders(QCoreApplication::applicationDirPath()), report);
         std::fputs(report.toLocal8Bit().constData(), status == 0 ? stdout : stderr);
         return status;
     }
@@ -121,8 +115,11 @@ int RunApplication(int argc, char* argv[])
     // The synthesizer outlives the window, which closes it when it unloads.
     FluidSynthOut synthesizer(SoundOptions(commandLine.options));
     MainWindowParts parts;
-    parts.programFolder = QCoreApplication::applicationDirPath();
-    parts.dataFolders = InstalledDataFolders(parts.programFolder);
+    // The window looks in programFolder, then in dataFolders: the first of
+    // the folders to look in and the rest.
+    const QStringList folders = DataFolders(QCoreApplication::applicationDirPath());
+    parts.programFolder = folders.constFirst();
+    parts.dataFolders = folders.mid(1);
     parts.midi = &synthesizer;
     parts.tuning = commandLine.options.tuning;
     parts.leftHanded = commandLine.options.leftHanded;

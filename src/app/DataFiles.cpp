@@ -25,6 +25,22 @@ QStringList InstalledDataFolders(const QString& programFolder)
     return result;
 }
 
+QStringList DataFolders(const QString& programFolder)
+{
+    const QStringList installed = InstalledDataFolders(programFolder);
+    const QString beside = QDir::cleanPath(programFolder + QStringLiteral("/../share/lyrovan"));
+    const bool isInstalled =
+        QFileInfo(programFolder).fileName() == QLatin1String("bin") && QFileInfo(beside).isDir();
+    if (!isInstalled)
+        return QStringList{programFolder} + installed;
+    QStringList folders{beside};
+    for (const QString& folder : installed) {
+        if (folder != beside)
+            folders << folder;
+    }
+    return folders << programFolder;
+}
+
 DataFile FindDataFile(const QStringList& folders, const QString& name)
 {
     for (const QString& folder : folders) {

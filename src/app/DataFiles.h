@@ -1,7 +1,8 @@
 #pragma once
 // Where the program finds the files it reads, Chords.mdb and Help.chm: in its
 // own folder first (a build tree, a copied folder), then where an install puts
-// them, share/lyrovan of the XDG data folders.
+// them, share/lyrovan of the XDG data folders. An installed program looks in
+// its install's share/lyrovan first.
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,12 @@ namespace lyrovan {
 // install under any prefix finds its own files. Without repeats or
 // programFolder itself.
 QStringList InstalledDataFolders(const QString& programFolder);
+
+// Every folder looked in, in order: programFolder and InstalledDataFolders,
+// but when the program is installed (programFolder is a bin/ beside a
+// share/lyrovan) that share/lyrovan comes first and programFolder last, so
+// that a file missing there is reported where the install put it.
+QStringList DataFolders(const QString& programFolder);
 
 struct DataFile {
     // The file in the first folder that has it; when none has it, its place

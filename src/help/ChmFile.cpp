@@ -1,13 +1,14 @@
 #include "ChmFile.h"
 
+#include "HelpTopics.h"
+#include "errors/RegularFile.h"
+
 #include <mspack.h>
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -230,6 +231,119 @@ void sysCopy(void* source, void* destination, size_t bytes)
     std::memmove(destination, source, bytes);
 }
 
+// A variable-length number of a directory chunk: 7 bits a byte, high bit
+// set on all but the last. False when it runs past end or overflows.
+bool readEncodedInt(const uchar*& at, const uchar* end, quint64& value)
+{
+    value = 0;
+    for (int used = 0; at < end && used < 9; ++used) {
+        const uchar byte = *at++;
+        value = (value << 7) | (byte & 0x7f);
+        if (!(byte & 0x80))
+            return true;
+    }
+    return false;
+}
+
+quint32 littleEndian32(const uchar* at)
+{
+    return quint32(at[0]) | quint32(at[1]) << 8 | quint32(at[2]) << 16 | quint32(at[3]) << 24;
+}
+
+// libmspack's open reads the directory chunks once each, in order. But when
+// unpacking needs a system file the open did not list, libmspack searches
+// the directory along the chunks' links, among chunks it already holds and
+// without calling any of our hooks: a loop in those links never ends, and
+// no deadline can stop it. So the links are walked here first, each chunk
+// at most once: the chain of listing chunks (PMGL) from the first one, and
+// the index tree (PMGI) from its root. A chunk reached again along a path
+// is a loop: the directory is damaged.
+bool directoryHasLoop(const QByteArray& bytes, const mschmd_header& header)
+{
+    const qint64 chunkSize = header.chunk_size;
+    const quint32 chunks = header.num_chunks; // libmspack allows at most 100,000
+    const auto chunkAt = [&](quint32 number) -> const uchar* {
+        const qint64 start = header.dir_offset + qint64(number) * chunkSize;
+        if (number >= chunks || start < 0 || start + chunkSize > bytes.size())
+            return nullptr;
+        const auto* chunk = reinterpret_cast<const uchar*>(bytes.constData() + start);
+        // libmspack stops at a chunk that is neither kind.
+        const bool directory = chunk[0] == 'P' && chunk[1] == 'M' && chunk[2] == 'G'
+            && (chunk[3] == 'L' || chunk[3] == 'I');
+        return directory ? chunk : nullptr;
+    };
+
+    constexpr qint64 NextChunkAt = 0x10; // in a PMGL chunk
+    std::vector<bool> seen(chunks, false);
+    for (quint32 number = header.first_pmgl; number <= header.last_pmgl;) {
+        const uchar* chunk = chunkAt(number);
+        if (!chunk)
+            break;
+        if (seen[number])
+            return true;
+        seen[number] = true;
+        number = littleEndian32(chunk + NextChunkAt);
+    }
+
+    if (header.index_root >= chunks)
+        return false; // no index tree
+    // Depth first; onPath marks the chunks between the root and the one
+    // being read, done those whose whole subtree has been read.
+    std::vector<uchar> state(chunks, 0);
+    constexpr uchar OnPath = 1;
+    constexpr uchar Done = 2;
+    struct Step {
+        quint32 chunk;
+        const uchar* next; // the entry to read next
+        int entriesLeft;
+    };
+    constexpr qint64 EntriesAt = 0x08; // in a PMGI chunk
+    const auto enter = [&](quint32 number, std::vector<Step>& path) {
+        const uchar* chunk = chunkAt(number);
+        state[number] = OnPath;
+        const int entries = chunk[3] == 'I' ? chunk[chunkSize - 2] | chunk[chunkSize - 1] << 8 : 0;
+        path.push_back({number, chunk + EntriesAt, entries});
+    };
+    std::vector<Step> path;
+    if (!chunkAt(header.index_root))
+        return false;
+    enter(header.index_root, path);
+    while (!path.empty()) {
+        Step& step = path.back();
+        const uchar* chunk = chunkAt(step.chunk);
+        const uchar* end = chunk + chunkSize - 2;
+        quint64 nameLength = 0;
+        quint64 child = 0;
+        bool entry = step.entriesLeft-- > 0 && readEncodedInt(step.next, end, nameLength)
+            && nameLength <= quint64(end - step.next);
+        if (entry) {
+            step.next += nameLength;
+            entry = readEncodedInt(step.next, end, child);
+        }
+        if (!entry) {
+            state[step.chunk] = Done;
+            path.pop_back();
+            continue;
+        }
+        if (child >= chunks || !chunkAt(quint32(child)))
+            continue;
+        if (state[child] == OnPath)
+            return true;
+        if (state[child] == 0)
+            enter(quint32(child), path);
+    }
+    return false;
+}
+
+// The system files libmspack needs to unpack anything packed. Should one be
+// missing from what its open listed, libmspack would search the directory
+// for it (see directoryHasLoop); such a search can find nothing the open
+// did not, so without all four nothing packed is unpacked.
+bool canUnpack(const mschmd_header& header)
+{
+    return header.sec1.content && header.sec1.control && header.sec1.rtable && header.sec1.spaninfo;
+}
+
 struct DecompressorDeleter {
     void operator()(mschm_decompressor* decompressor) const
     {
@@ -242,39 +356,41 @@ struct DecompressorDeleter {
 struct ChmFile::Contents {
     QStringList files;                  // content files, in directory order
     QHash<QString, QByteArray> byKey;   // every readable file, by lookupKey()
+    // Found once when the file is read: without a #SYSTEM entry it takes
+    // parsing the table of contents, which may be large.
+    QString defaultTopic;
 };
 
 ChmFile::ChmFile() = default;
+ChmFile::ChmFile(const ChmFile&) = default;
 ChmFile::ChmFile(ChmFile&&) noexcept = default;
+ChmFile& ChmFile::operator=(const ChmFile&) = default;
 ChmFile& ChmFile::operator=(ChmFile&&) noexcept = default;
 ChmFile::~ChmFile() = default;
 
 bool ChmFile::open(const QString& path)
 {
     close();
-    const QFileInfo info(path);
-    m_fileName = info.absoluteFilePath();
-    if (!info.exists()) {
+    m_fileName = QFileInfo(path).absoluteFilePath();
+    const RegularFileBytes file = ReadRegularFile(m_fileName, LargestFile);
+    switch (file.problem) {
+    case RegularFileBytes::Problem::None:
+        m_error = load(file.bytes) ? Error::None : Error::NotChm;
+        break;
+    case RegularFileBytes::Problem::Missing:
         m_error = Error::Missing;
-        return false;
-    }
-    QFile file(m_fileName);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        m_error = Error::Unreadable;
-        return false;
-    }
-    if (file.size() > LargestFile) {
+        break;
+    case RegularFileBytes::Problem::TooLarge:
         qCWarning(lcHelp, "%s: %lld bytes, too large for a help file", qUtf8Printable(m_fileName),
-                  static_cast<long long>(file.size()));
-        m_error = Error::NotChm;
-        return false;
-    }
-    const QByteArray bytes = file.read(LargestFile);
-    if (file.error() != QFileDevice::NoError) {
+                  static_cast<long long>(file.size));
+        m_error = Error::TooLarge;
+        break;
+    case RegularFileBytes::Problem::Folder:
+    case RegularFileBytes::Problem::NotRegular:
+    case RegularFileBytes::Problem::Unreadable:
         m_error = Error::Unreadable;
-        return false;
+        break;
     }
-    m_error = load(bytes) ? Error::None : Error::NotChm;
     return m_error == Error::None;
 }
 
@@ -282,7 +398,7 @@ bool ChmFile::openBytes(const QByteArray& bytes)
 {
     close();
     m_fileName.clear();
-    m_error = bytes.size() <= LargestFile && load(bytes) ? Error::None : Error::NotChm;
+    m_error = bytes.size() > LargestFile ? Error::TooLarge : load(bytes) ? Error::None : Error::NotChm;
     return m_error == Error::None;
 }
 
@@ -325,6 +441,11 @@ bool ChmFile::load(const QByteArray& bytes)
         mschmd_header* header;
         ~HeaderCloser() { decompressor->close(decompressor, header); }
     } headerCloser{decompressor.get(), header};
+    if (directoryHasLoop(bytes, *header)) {
+        qCWarning(lcHelp, "the help file's directory chunks link in a loop");
+        return false;
+    }
+    const bool unpacking = canUnpack(*header);
 
     // The files worth unpacking, their sizes checked against the file and
     // the limits before libmspack is asked for any of them.
@@ -339,6 +460,7 @@ bool ChmFile::load(const QByteArray& bytes)
     qint64 total = 0;
     int entries = 0;
     int damaged = 0;
+    int packedLeftOut = 0;
     for (mschmd_file* entry = header->files; entry; entry = entry->next) {
         if (++entries > MostFiles) {
             qCWarning(lcHelp, "more than %d files listed: a damaged directory", MostFiles);
@@ -352,6 +474,10 @@ bool ChmFile::load(const QByteArray& bytes)
         const qint64 offset = entry->offset;
         const qint64 length = entry->length;
         const unsigned section = entry->section ? entry->section->id : 2;
+        if (section == 1 && !unpacking) {
+            ++packedLeftOut;
+            continue;
+        }
         bool fits = offset >= 0 && length >= 0 && length <= LargestContents - total;
         if (fits && section == 0) // stored as is: must lie inside the file
             fits = sectionStart >= 0 && sectionStart <= inputSize
@@ -371,6 +497,9 @@ bool ChmFile::load(const QByteArray& bytes)
 
     if (damaged > 0)
         qCWarning(lcHelp, "%d files in the help file have a damaged place or size", damaged);
+    if (packedLeftOut > 0)
+        qCWarning(lcHelp, "%d packed files left out: the help file lacks what unpacking them needs",
+                  packedLeftOut);
 
     // In the order they are stored, so that the packed stream is unpacked
     // once from start to end rather than from a restart point for each file.
@@ -403,7 +532,7 @@ bool ChmFile::load(const QByteArray& bytes)
         qCWarning(lcHelp, "%d of %d files in the help file cannot be unpacked", unreadable,
                   static_cast<int>(wanted.size()));
 
-    auto contents = std::make_unique<Contents>();
+    auto contents = std::make_shared<Contents>();
     for (size_t i = 0; i < wanted.size(); ++i) {
         if (!readable[i])
             continue;
@@ -423,7 +552,8 @@ bool ChmFile::load(const QByteArray& bytes)
             contents->files.append(path);
         }
     }
-    m_contents = std::move(contents);
+    m_contents = contents;
+    contents->defaultTopic = findDefaultTopic(); // not shared with anyone yet
     return true;
 }
 
@@ -440,6 +570,7 @@ QString ChmFile::errorString() const
     case Error::Missing: return QStringLiteral("the file is missing");
     case Error::Unreadable: return QStringLiteral("the file cannot be read");
     case Error::NotChm: return QStringLiteral("it is not a valid help file");
+    case Error::TooLarge: return QStringLiteral("it is too large");
     }
     return {};
 }
@@ -468,20 +599,25 @@ std::optional<QByteArray> ChmFile::read(const QString& path) const
 
 QString ChmFile::defaultTopic() const
 {
-    if (!m_contents)
-        return {};
+    return m_contents ? m_contents->defaultTopic : QString();
+}
+
+QString ChmFile::findDefaultTopic() const
+{
     const QByteArray system = read(QStringLiteral("/#SYSTEM")).value_or(QByteArray());
 
     const QString stored = withoutAnchor(systemString(systemEntry(system, SystemDefaultTopic)));
     if (!stored.isEmpty() && contains(stored))
         return normalizedPath(stored);
 
-    // No usable entry: the first page of the table of contents.
+    // No usable entry: the first page of the table of contents it holds.
     if (const QString contentsName = contentsFile(); !contentsName.isEmpty()) {
-        const QString first =
-            withoutAnchor(firstContentsTopic(read(contentsName).value_or(QByteArray())));
-        if (!first.isEmpty() && contains(first))
-            return normalizedPath(first);
+        const QList<SitemapEntry> contents = ParseSitemap(read(contentsName).value_or(QByteArray()));
+        for (const SitemapEntry& entry : contents) {
+            const QString page = withoutAnchor(entry.local);
+            if (!page.isEmpty() && contains(page))
+                return normalizedPath(page);
+        }
     }
 
     static const char* const usualNames[] = {"/index.html", "/index.htm", "/default.html",
@@ -544,29 +680,6 @@ QByteArray ChmFile::systemEntry(const QByteArray& system, int code)
         if (entryCode == code)
             return system.mid(at, length);
         at += length;
-    }
-    return {};
-}
-
-QString ChmFile::firstContentsTopic(const QByteArray& hhc)
-{
-    // <param name="Local" value="page.html">, attributes in either order.
-    static const QRegularExpression param(
-        QStringLiteral("<param\\s+([^>]*)>"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression nameLocal(
-        QStringLiteral("name\\s*=\\s*(\"local\"|local\\b)"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression value(
-        QStringLiteral("value\\s*=\\s*\"([^\"]*)\""), QRegularExpression::CaseInsensitiveOption);
-
-    const QString text = QString::fromLatin1(hhc);
-    auto it = param.globalMatch(text);
-    while (it.hasNext()) {
-        const QString attributes = it.next().captured(1);
-        if (!nameLocal.match(attributes).hasMatch())
-            continue;
-        const QString target = value.match(attributes).captured(1).trimmed();
-        if (!target.isEmpty())
-            return target;
     }
     return {};
 }

@@ -3,8 +3,10 @@
 // default topic. open() reads the whole file with libmspack and keeps every
 // file it holds in memory, so nothing touches the decompressor afterwards.
 // A damaged file can neither crash nor hang open(): every size in it is
-// checked, and reading stops at a time limit and a byte budget. Movable, not
-// copyable.
+// checked, its directory is walked once before libmspack is given it (a
+// loop in it is damage), and reading stops at a time limit and a byte
+// budget. Only a regular file is read. What open() read is never changed
+// afterwards: copies share it, and may be read on any thread.
 
 #include <QByteArray>
 #include <QString>
@@ -17,10 +19,12 @@ namespace lyrovan {
 
 class ChmFile {
 public:
-    enum class Error { None, Missing, Unreadable, NotChm };
+    enum class Error { None, Missing, Unreadable, NotChm, TooLarge };
 
     ChmFile();
+    ChmFile(const ChmFile&);
     ChmFile(ChmFile&&) noexcept;
+    ChmFile& operator=(const ChmFile&);
     ChmFile& operator=(ChmFile&&) noexcept;
     ~ChmFile();
 
@@ -50,8 +54,8 @@ public:
     std::optional<QByteArray> read(const QString& path) const;
 
     // The page shown first, "/index.html" style; empty if none can be found.
-    // Taken from the #SYSTEM file; without one, the first entry of the
-    // table of contents, then a few usual names.
+    // Taken from the #SYSTEM file; without one, the first page of the table
+    // of contents that the file holds, then a few usual names.
     QString defaultTopic() const;
     // The title from #SYSTEM, empty if there is none.
     QString title() const;
@@ -64,8 +68,6 @@ public:
     // Pieces of defaultTopic(), public so they can be checked on their own.
     // Value of the entry with this code in a #SYSTEM file, empty if absent.
     static QByteArray systemEntry(const QByteArray& system, int code);
-    // The first "Local" target of a table of contents (.hhc), empty if none.
-    static QString firstContentsTopic(const QByteArray& hhc);
     // The form files are looked up by: "index.html", "a\\b.htm" ->
     // "/index.html", "/a/b.htm".
     static QString normalizedPath(const QString& path);
@@ -74,14 +76,15 @@ public:
     static constexpr qint64 LargestFile = 64ll * 1024 * 1024;     // the .chm itself
     static constexpr qint64 LargestContents = 64ll * 1024 * 1024; // all files inside, unpacked
     static constexpr int MostFiles = 10000;                       // directory entries
-    static constexpr int ReadTimeLimitMs = 2000;
+    static constexpr int ReadTimeLimitMs = 700;
 
 private:
     struct Contents;
     bool load(const QByteArray& bytes);
+    QString findDefaultTopic() const;
     QString sitemapFile(int systemCode, QLatin1String extension) const;
 
-    std::unique_ptr<Contents> m_contents;
+    std::shared_ptr<const Contents> m_contents;
     QString m_fileName;
     Error m_error = Error::None;
 };

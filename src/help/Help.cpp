@@ -1,15 +1,14 @@
 #include "Help.h"
 
 #include "ChmFile.h"
+#include "HelpTopics.h"
 #include "HelpWindow.h"
 #include "errors/MessagePresenter.h"
+#include "ui/Background.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QThread>
-
-#include <chrono>
-#include <future>
+#include <QPointer>
 
 namespace lyrovan {
 
@@ -38,18 +37,88 @@ void moveToOwner(HelpWindow* window, QWidget* owner)
         window->show();
 }
 
-// Opens the file on a worker while the windows go on painting and the
-// timers run (a strum keeps sounding); user input waits. A damaged file is
-// given up by the reader itself at its deadline.
-bool openKeepingWindowsAlive(ChmFile& file, const QString& chmPath)
+// What a worker hands back: the file read with its contents and index, or
+// the message that says why it cannot be shown.
+struct ReadHelp {
+    QString path;
+    HelpBook book;
+    QString problem;
+};
+
+ReadHelp readHelp(const QString& path, const QStringList& alsoLookedIn)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread())
-        return file.open(chmPath);
-    std::future<bool> opening = std::async(std::launch::async, [&file, chmPath] { return file.open(chmPath); });
-    while (opening.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    return opening.get();
+    ReadHelp read;
+    read.path = path;
+    read.problem = OpenHelpFile(read.book.file, path, alsoLookedIn);
+    if (read.problem.isEmpty()) {
+        read.book.contents = ReadContents(read.book.file);
+        read.book.index = ReadIndex(read.book.file);
+    }
+    return read;
+}
+
+// The request the help window is being read for. Only the window's thread
+// touches it.
+struct Request {
+    QString path;
+    QStringList alsoLookedIn;
+    QPointer<QWidget> owner;
+    bool owned = false;  // asked for by a window, which may close meanwhile
+    bool reading = false;
+};
+
+Request& request()
+{
+    static Request current;
+    return current;
+}
+
+void present(ReadHelp read, QWidget* owner)
+{
+    if (!read.problem.isEmpty()) {
+        ShowMessage(read.problem, QStringLiteral("Lyrovan"), MessageIcon::Warning);
+        return;
+    }
+    HelpWindow* window = openHelpWindow();
+    if (!window) {
+        window = new HelpWindow(std::move(read.book), owner);
+    } else {
+        // A modal box blocks every window but those it owns.
+        if (window->parentWidget() != owner)
+            moveToOwner(window, owner);
+        if (window->file().fileName() == read.book.file.fileName())
+            window->showDefaultTopic();
+        else
+            window->setFile(std::move(read.book));
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void startReading()
+{
+    Request& current = request();
+    current.reading = true;
+    const auto done = [](const ReadHelp& read) {
+        Request& latest = request();
+        latest.reading = false;
+        // Asked for another file meanwhile: that one is read instead.
+        if (read.path != latest.path) {
+            startReading();
+            return;
+        }
+        if (latest.owned && !latest.owner)
+            return; // whoever asked is gone
+        present(read, latest.owner);
+    };
+    // Should reading throw (out of memory), the reading still ends, so that
+    // the next F1 starts again.
+    const auto failed = [] { request().reading = false; };
+    WhenDone(RunInBackground([path = current.path, alsoLookedIn = current.alsoLookedIn] {
+                 return readHelp(path, alsoLookedIn);
+             }),
+             QCoreApplication::instance(), done, failed);
 }
 
 } // namespace
@@ -57,12 +126,15 @@ bool openKeepingWindowsAlive(ChmFile& file, const QString& chmPath)
 QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& alsoLookedIn)
 {
     QString problem;
-    if (!openKeepingWindowsAlive(file, chmPath)) {
+    if (!file.open(chmPath)) {
         problem = file.errorString();
         if (file.error() == ChmFile::Error::Missing)
             problem += AlsoLookedIn(alsoLookedIn);
     } else if (const QString topic = file.defaultTopic(); topic.isEmpty() || !file.read(topic)) {
         problem = QStringLiteral("it has no page to show"); // a damaged or empty help file
+        file.close();
+    } else if (file.read(topic)->size() > PageLimits::LargestPage) {
+        problem = QStringLiteral("its first page is too large to show");
         file.close();
     }
     if (problem.isEmpty())
@@ -73,27 +145,15 @@ QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& a
 
 void ShowHelp(const QString& chmPath, QWidget* parent, const QStringList& alsoLookedIn)
 {
-    ChmFile file;
-    if (const QString problem = OpenHelpFile(file, chmPath, alsoLookedIn); !problem.isEmpty()) {
-        ShowMessage(problem, QStringLiteral("Lyrovan"), MessageIcon::Warning);
-        return;
-    }
-
-    HelpWindow* window = openHelpWindow();
-    if (!window) {
-        window = new HelpWindow(std::move(file), parent);
-    } else {
-        // A modal box blocks every window but those it owns.
-        if (window->parentWidget() != parent)
-            moveToOwner(window, parent);
-        if (window->file().fileName() == file.fileName())
-            window->showDefaultTopic();
-        else
-            window->setFile(std::move(file));
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    Request& current = request();
+    current.owner = parent;
+    current.owned = parent != nullptr;
+    current.alsoLookedIn = alsoLookedIn;
+    current.path = chmPath;
+    // A file being read serves this request too; one being read for
+    // another path is followed by this one once it is done.
+    if (!current.reading)
+        startReading();
 }
 
 void HandOverHelpWindows(QWidget* from, QWidget* to)
@@ -101,6 +161,11 @@ void HandOverHelpWindows(QWidget* from, QWidget* to)
     const QList<HelpWindow*> windows = from->findChildren<HelpWindow*>(Qt::FindDirectChildrenOnly);
     for (HelpWindow* window : windows)
         moveToOwner(window, to);
+    Request& current = request();
+    if (current.reading && current.owner == from) {
+        current.owner = to;
+        current.owned = to != nullptr;
+    }
 }
 
 } // namespace lyrovan

@@ -10,22 +10,26 @@ namespace lyrovan {
 
 class ChmFile;
 
-// Opens chmPath into file and checks that it has a page to show. Called on
-// the GUI thread, it reads the file on a worker and keeps the windows
-// painting meanwhile, without taking user input. On failure
-// returns the message that says why, naming the file and, for a missing
-// file, the other folders it was looked for in; file is then closed.
+// Opens chmPath into file and checks that it has a page to show, there and
+// then (on whatever thread calls it). On failure returns the message that
+// says why, naming the file and, for a missing file, the other folders it
+// was looked for in; file is then closed.
 QString OpenHelpFile(ChmFile& file, const QString& chmPath, const QStringList& alsoLookedIn = {});
 
 // Shows the help window at the help file's default topic, owned by parent.
-// The program has one help window: one already open is reused, whoever opened
-// it: handed to parent, raised, activated and taken back to the default
-// topic. A missing or unreadable file gets one warning message naming it, and
-// no window.
+// Returns at once: the file is read on a worker, and the window (or the
+// box) comes once it has been read; the window's thread never waits for it.
+// Asked again while the file is being read, the one reading serves both,
+// for the latest parent. The program has one help window: one already
+// open is reused, whoever opened it: handed to parent, raised, activated
+// and taken back to the default topic. A missing or unreadable file gets
+// one warning message naming it, and no window. Should parent be gone by
+// the time the file has been read, nothing is shown.
 void ShowHelp(const QString& chmPath, QWidget* parent, const QStringList& alsoLookedIn = {});
 
-// Hands the help windows of one owner to another, where they stay open: a
-// modal box must own the help opened from it, but the help outlives the box.
+// Hands the help windows of one owner to another, where they stay open, and
+// a help window still being read for it: a modal box must own the help
+// opened from it, but the help outlives the box.
 void HandOverHelpWindows(QWidget* from, QWidget* to);
 
 } // namespace lyrovan

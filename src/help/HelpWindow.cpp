@@ -1,11 +1,17 @@
 #include "HelpWindow.h"
 
+#include "errors/ShellOpen.h"
+#include "ui/Background.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -13,6 +19,7 @@
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextFrame>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -30,10 +37,25 @@ constexpr int LocalRole = Qt::UserRole;
 constexpr int KeywordRole = Qt::UserRole + 1;
 constexpr int LevelRole = Qt::UserRole + 2;
 
-// How big the window likes to be, and how narrow it may get beside the
-// main window before it goes back to the middle of the screen.
+// How big the window likes to be, how narrow it may get beside the main
+// window (or over it, when the screen has room nowhere) and how low above or
+// below it.
 constexpr QSize PreferredSize(780, 560);
-constexpr int NarrowestBeside = 560;
+constexpr QSize SmallestBeside(560, 320);
+
+// What one page may take in pictures (pixels, all together) and style
+// sheets, whatever the file holds.
+constexpr qint64 MostPixelsPerPage = 4 * 1024 * 1024;
+constexpr int MostStyleSheetsPerPage = 16;
+
+// Links the desktop's browser opens; anything else outside the help file
+// (file:, other schemes) is not followed.
+bool isWebUrl(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https")
+        || scheme == QLatin1String("mailto");
+}
 
 // The program's main window: the help goes beside it. The About box has no
 // owner, so the owner's window alone would not do.
@@ -63,51 +85,134 @@ QWidget* pane(QWidget* parent, std::initializer_list<QWidget*> widgets)
     return page;
 }
 
-// A text browser that reads everything it shows from the help file.
-class ChmBrowser final : public QTextBrowser {
+// The browser's document, which answers for everything a page refers to:
+// from the help file, within limits, and from nowhere else. It keeps its own
+// answers, by kind and address: Qt's cache keeps one answer an address
+// whatever its kind, so that a picture asked for where a style sheet was
+// found would be given the sheet's text, taken for no picture, and read by
+// its name from the disk instead.
+class ChmDocument final : public QTextDocument {
 public:
-    ChmBrowser(const ChmFile& file, QWidget* parent) : QTextBrowser(parent), m_file(file) {}
+    ChmDocument(const ChmFile& file, QObject* parent) : QTextDocument(parent), m_file(file) {}
 
-    QVariant loadResource(int type, const QUrl& name) override
+    // The answer for name as a resource of type. Asked for a page, forgets
+    // what the page before it asked for.
+    QVariant answer(int type, const QUrl& name)
     {
         QUrl url = name;
         if (url.isRelative()) {
             // Relative to the page shown (or being loaded).
-            const QUrl base = document()->baseUrl().isEmpty() ? source() : document()->baseUrl();
-            url = base.resolved(url);
+            auto* browser = qobject_cast<QTextBrowser*>(parent());
+            url = (baseUrl().isEmpty() && browser ? browser->source() : baseUrl()).resolved(url);
         }
-        if (!HelpWindow::isHelpUrl(url))
-            return QTextBrowser::loadResource(type, url);
-
-        const QString path = url.path(QUrl::FullyDecoded);
-        const std::optional<QByteArray> bytes = m_file.read(path);
-        if (!bytes) {
-            if (type == QTextDocument::HtmlResource)
-                return notFoundPage(path);
-            return {};
+        if (type == QTextDocument::HtmlResource) {
+            m_answers.clear();
+            m_pixelsLeft = MostPixelsPerPage;
+            m_styleSheetsLeft = MostStyleSheetsPerPage;
+            return page(url);
         }
-        if (type == QTextDocument::StyleSheetResource)
-            return QString::fromUtf8(*bytes);
-        // Pages go back as bytes so that the browser honours their charset.
-        return *bytes;
+        const QString key = QString::number(type) + QLatin1Char(' ') + url.toString();
+        auto known = m_answers.constFind(key);
+        if (known == m_answers.cend())
+            known = m_answers.insert(key, read(type, url));
+        return *known;
     }
 
+protected:
+    // Qt asks here; answering without the base class keeps Qt from reading
+    // a file: address itself.
+    QVariant loadResource(int type, const QUrl& name) override { return answer(type, name); }
+
 private:
-    static QString notFoundPage(const QString& path)
+    QVariant page(const QUrl& url) const
     {
-        return QStringLiteral("<html><head><title>Page not found</title></head><body>"
-                              "<h1>Page not found</h1><p>The help file has no page \"%1\".</p>"
-                              "</body></html>")
-            .arg(path.toHtmlEscaped());
+        const QString path = url.path(QUrl::FullyDecoded);
+        const std::optional<QByteArray> bytes = HelpWindow::isHelpUrl(url) ? m_file.read(path) : std::nullopt;
+        if (!bytes)
+            return notice(QStringLiteral("Page not found"),
+                          QStringLiteral("The help file has no page \"%1\".").arg(path.toHtmlEscaped()));
+        if (bytes->size() > PageLimits::LargestPage)
+            return notice(QStringLiteral("Page too large"),
+                          QStringLiteral("The page \"%1\" is too large to show.").arg(path.toHtmlEscaped()));
+        return BoundedHtml(DecodeHtml(*bytes));
+    }
+
+    QVariant read(int type, const QUrl& url)
+    {
+        const std::optional<QByteArray> bytes =
+            HelpWindow::isHelpUrl(url) ? m_file.read(url.path(QUrl::FullyDecoded)) : std::nullopt;
+        switch (type) {
+        case QTextDocument::ImageResource:
+            // Always a picture, as the pixmap the window's thread draws:
+            // given none, or one it cannot draw, Qt loads the picture's
+            // name from the disk itself.
+            return bytes ? picture(*bytes) : noPicture();
+        case QTextDocument::StyleSheetResource:
+            if (!bytes || bytes->size() > PageLimits::LargestPage || m_styleSheetsLeft <= 0)
+                return QString();
+            --m_styleSheetsLeft;
+            return QString::fromUtf8(*bytes);
+        default:
+            return bytes.value_or(QByteArray());
+        }
+    }
+
+    static QString notice(const QString& title, const QString& text)
+    {
+        return QStringLiteral("<html><head><title>%1</title></head><body><h1>%1</h1><p>%2</p></body></html>")
+            .arg(title, text);
+    }
+
+    // What stands for a picture that is not shown: one clear pixel.
+    static QPixmap noPicture()
+    {
+        QPixmap none(1, 1);
+        none.fill(Qt::transparent);
+        return none;
+    }
+
+    // The picture in bytes when its header gives a size within what the
+    // page has left, else none.
+    QPixmap picture(const QByteArray& bytes)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : m_pixelsLeft + 1;
+        if (pixels > m_pixelsLeft)
+            return noPicture();
+        m_pixelsLeft -= pixels;
+        const QImage read = reader.read();
+        return read.isNull() ? noPicture() : QPixmap::fromImage(read);
     }
 
     const ChmFile& m_file;
+    QHash<QString, QVariant> m_answers; // "type address" -> answer, for the page shown
+    qint64 m_pixelsLeft = MostPixelsPerPage;
+    int m_styleSheetsLeft = MostStyleSheetsPerPage;
+};
+
+// A text browser that shows pages of the help file, through its ChmDocument.
+class ChmBrowser final : public QTextBrowser {
+public:
+    ChmBrowser(const ChmFile& file, QWidget* parent)
+        : QTextBrowser(parent), m_document(new ChmDocument(file, this))
+    {
+        setDocument(m_document);
+    }
+
+    // The browser asks here for the pages it goes to.
+    QVariant loadResource(int type, const QUrl& name) override { return m_document->answer(type, name); }
+
+private:
+    ChmDocument* m_document;
 };
 
 } // namespace
 
-HelpWindow::HelpWindow(ChmFile file, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), m_file(std::move(file))
+HelpWindow::HelpWindow(HelpBook book, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), m_file(std::move(book.file))
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Lyrovan Help"));
@@ -157,11 +262,24 @@ HelpWindow::HelpWindow(ChmFile file, QWidget* parent)
 
     resize(PreferredSize);
     place();
-    loadTopics();
-    showDefaultTopic();
+    loadTopics(book.contents, std::move(book.index));
+    // The first page comes when the window is shown (showEvent), laid out
+    // once at the width it has then rather than first at a guess.
 }
 
-HelpWindow::~HelpWindow() = default;
+HelpWindow::~HelpWindow()
+{
+    stopSearchBuild();
+}
+
+void HelpWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_firstShow) {
+        m_firstShow = false;
+        showDefaultTopic();
+    }
+}
 
 void HelpWindow::buildNavigation()
 {
@@ -177,6 +295,7 @@ void HelpWindow::buildNavigation()
     m_indexFilter->setClearButtonEnabled(true);
     m_index = new QListWidget(m_tabs);
     m_index->setObjectName(QStringLiteral("lstIndex"));
+    m_index->setUniformItemSizes(true);
     m_tabs->addTab(pane(m_tabs, {m_indexFilter, m_index}), QStringLiteral("&Index"));
 
     m_search = new QLineEdit(m_tabs);
@@ -207,57 +326,87 @@ void HelpWindow::buildNavigation()
     connect(find, &QPushButton::clicked, this, &HelpWindow::runSearch);
     const auto openHit = [this](QListWidgetItem* item) {
         showLocal(item->data(LocalRole).toString());
-        // Show where the page holds the first word looked for.
+        // Show where the page holds the first word looked for (or a word
+        // of its family).
         const QStringList words = HelpSearchIndex::wordsOf(m_search->text());
         if (!words.isEmpty()) {
             m_browser->moveCursor(QTextCursor::Start);
-            m_browser->find(words.first(), QTextDocument::FindWholeWords);
+            m_browser->find(HelpSearchIndex::stemOf(words.first()));
         }
     };
     connect(m_results, &QListWidget::itemActivated, this, openHit);
     connect(m_results, &QListWidget::itemClicked, this, openHit);
 }
 
-void HelpWindow::loadTopics()
+void HelpWindow::loadTopics(const QList<SitemapEntry>& contents, QList<SitemapEntry> index)
 {
+    stopSearchBuild();
+    m_searchIndex.reset();
+    m_results->clear();
+    m_searchStatus->clear();
+
+    // Built apart from the tree and handed to it at once: much quicker than
+    // adding the items to the tree one by one.
     m_contents->clear();
+    QList<QTreeWidgetItem*> topLevel;
     QList<QTreeWidgetItem*> lastAt; // the latest item of each level
-    const QList<SitemapEntry> contents = ReadContents(m_file);
+    QList<QTreeWidgetItem*> all;
+    all.reserve(contents.size());
     for (const SitemapEntry& entry : contents) {
         lastAt.resize(entry.level);
-        auto* item = entry.level == 0 ? new QTreeWidgetItem(m_contents)
-                                      : new QTreeWidgetItem(lastAt.constLast());
+        auto* item = entry.level == 0 ? new QTreeWidgetItem() : new QTreeWidgetItem(lastAt.constLast());
+        if (entry.level == 0)
+            topLevel.append(item);
         item->setText(0, entry.name);
         item->setToolTip(0, entry.name);
         item->setData(0, LocalRole, entry.local);
         lastAt.append(item);
+        all.append(item);
     }
     const QIcon book = style()->standardIcon(QStyle::SP_DirIcon);
     const QIcon page = style()->standardIcon(QStyle::SP_FileIcon);
-    for (QTreeWidgetItemIterator it(m_contents); *it; ++it)
-        (*it)->setIcon(0, (*it)->childCount() > 0 ? book : page);
+    for (QTreeWidgetItem* item : std::as_const(all))
+        item->setIcon(0, item->childCount() > 0 ? book : page);
+    m_contents->addTopLevelItems(topLevel);
 
     m_index->clear();
-    const QList<SitemapEntry> index = ReadIndex(m_file);
-    for (const SitemapEntry& entry : index) {
+    m_indexPending = std::move(index);
+    m_indexNext = 0;
+    if (!m_indexStepDue) // else the step due lists this index
+        fillIndex();
+}
+
+void HelpWindow::fillIndex()
+{
+    // A few milliseconds at a time, so that the window answers while a long
+    // index is listed; a short one is listed at once.
+    constexpr int StepMs = 15;
+    m_indexStepDue = false;
+    QElapsedTimer step;
+    step.start();
+    while (m_indexNext < m_indexPending.size() && !step.hasExpired(StepMs)) {
+        const SitemapEntry& entry = m_indexPending.at(m_indexNext++);
         auto* item = new QListWidgetItem(QString(entry.level * 4, QLatin1Char(' ')) + entry.name, m_index);
         item->setData(LocalRole, entry.local);
         item->setData(KeywordRole, entry.name);
         item->setData(LevelRole, entry.level);
     }
+    if (m_indexNext < m_indexPending.size()) {
+        m_indexStepDue = true;
+        QTimer::singleShot(0, this, &HelpWindow::fillIndex);
+        return;
+    }
+    m_indexPending.clear();
+    m_indexNext = 0;
     filterIndex(m_indexFilter->text());
-
-    m_searchIndex.reset();
-    m_results->clear();
-    m_searchStatus->clear();
 }
 
-void HelpWindow::setFile(ChmFile file)
+void HelpWindow::setFile(HelpBook book)
 {
-    m_file = std::move(file);
+    m_file = std::move(book.file);
     m_browser->clearHistory();
     m_browser->clear();
-    loadTopics();
+    loadTopics(book.contents, std::move(book.index));
     showDefaultTopic();
 }
 
@@ -310,8 +459,8 @@ void HelpWindow::followLink(const QUrl& url)
 {
     if (isHelpUrl(url))
         m_browser->setSource(url);
-    else if (!url.isEmpty())
-        QDesktopServices::openUrl(url);
+    else if (isWebUrl(url))
+        ShellOpen(url.toString(QUrl::FullyEncoded)); // the desktop's browser, without waiting for it
 }
 
 void HelpWindow::showLocal(const QString& local)
@@ -410,12 +559,45 @@ void HelpWindow::openFirstIndexMatch()
 
 void HelpWindow::runSearch()
 {
-    if (!m_searchIndex) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_searchIndex.emplace();
-        m_searchIndex->addPages(m_file);
-        QApplication::restoreOverrideCursor();
+    if (HelpSearchIndex::wordsOf(m_search->text()).isEmpty()) {
+        m_results->clear();
+        m_searchStatus->setText(QStringLiteral("Type the words to look for."));
+        return;
     }
+    if (m_searchIndex) {
+        showHits();
+        return;
+    }
+    m_results->clear();
+    m_searchStatus->setText(QStringLiteral("Reading the pages\u2026"));
+    if (m_searchBuildStop)
+        return; // being built: the hits for what is typed then follow
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_searchBuildStop = stop;
+    WhenDone(
+        RunInBackground([file = m_file, stop] {
+            HelpSearchIndex index;
+            index.addPages(file, stop.get());
+            return index;
+        }),
+        this,
+        [this, stop](const HelpSearchIndex& index) {
+            if (stop->load())
+                return; // built for a file the window no longer shows
+            m_searchBuildStop.reset();
+            m_searchIndex = index;
+            showHits();
+        },
+        [this, stop] {
+            if (stop->load())
+                return;
+            m_searchBuildStop.reset();
+            m_searchStatus->setText(QStringLiteral("The pages could not be read for a search."));
+        });
+}
+
+void HelpWindow::showHits()
+{
     m_results->clear();
     const QString query = m_search->text();
     if (HelpSearchIndex::wordsOf(query).isEmpty()) {
@@ -438,31 +620,53 @@ void HelpWindow::runSearch()
         m_results->setCurrentRow(0);
 }
 
-QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, int minimumWidth,
+void HelpWindow::stopSearchBuild()
+{
+    if (m_searchBuildStop) {
+        m_searchBuildStop->store(true);
+        m_searchBuildStop.reset();
+    }
+}
+
+QRect HelpWindow::placeBeside(const QRect& anchor, const QSize& size, const QSize& minimum,
                               const QRect& available)
 {
     const int right = available.right() - anchor.right();
     const int left = anchor.left() - available.left();
-    int width = 0;
-    int x = 0;
-    if (right >= size.width() || (right >= minimumWidth && right >= left)) {
-        width = std::min(size.width(), right);
-        x = anchor.right() + 1;
-    } else if (left >= minimumWidth) {
-        width = std::min(size.width(), left);
-        x = anchor.left() - width;
-    } else {
-        return {};
+    const int below = available.bottom() - anchor.bottom();
+    const int above = anchor.top() - available.top();
+    // Beside: to the right, else to the left, top edges level.
+    const auto besideAt = [&](int x, int width) {
+        const int height = std::min(size.height(), available.height());
+        const int y = std::clamp(anchor.top(), available.top(), available.bottom() + 1 - height);
+        return QRect(x, y, width, height);
+    };
+    if (right >= size.width() || (right >= minimum.width() && right >= left))
+        return besideAt(anchor.right() + 1, std::min(size.width(), right));
+    if (left >= minimum.width()) {
+        const int width = std::min(size.width(), left);
+        return besideAt(anchor.left() - width, width);
     }
-    const int height = std::min(size.height(), available.height());
-    const int y = std::clamp(anchor.top(), available.top(), available.bottom() + 1 - height);
-    return {x, y, width, height};
+    // Below, else above, left edges level, as low as the room there.
+    const int width = std::min(size.width(), available.width());
+    const int x = std::clamp(anchor.left(), available.left(), available.right() + 1 - width);
+    if (below >= minimum.height())
+        return {x, anchor.bottom() + 1, width, std::min(size.height(), below)};
+    if (above >= minimum.height()) {
+        const int height = std::min(size.height(), above);
+        return {x, anchor.top() - height, width, height};
+    }
+    // At the screen's edge on the side with more room, as narrow as
+    // allowed: what hangs over anchor is as little as it can be.
+    const int narrowest = std::min(minimum.width(), available.width());
+    return besideAt(right >= left ? available.right() + 1 - narrowest : available.left(), narrowest);
 }
 
 void HelpWindow::place()
 {
-    // Beside the main window if the screen has room there; else over the
-    // owner's window, else in the middle of the screen.
+    // Beside the main window (or above or below it), over as little of it
+    // as the screen allows; with no main window shown, in the middle of the
+    // screen.
     QWidget* main = mainWindowFor(parentWidget());
     const QScreen* screen = main ? main->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -475,20 +679,13 @@ void HelpWindow::place()
                              main->geometry().top() - mainFrame.top(),
                              mainFrame.right() - main->geometry().right(),
                              mainFrame.bottom() - main->geometry().bottom());
-        const QRect beside = placeBeside(mainFrame, size().grownBy(frame), NarrowestBeside, available);
-        if (!beside.isEmpty()) {
-            resize(beside.size().shrunkBy(frame));
-            move(beside.topLeft());
-            return;
-        }
+        const QRect beside = placeBeside(mainFrame, size().grownBy(frame), SmallestBeside, available);
+        resize(beside.size().shrunkBy(frame));
+        move(beside.topLeft());
+        return;
     }
-    QRect area;
-    if (QWidget* owner = parentWidget())
-        area = owner->window()->frameGeometry();
-    if (area.isEmpty())
-        area = available;
     QRect frame(QPoint(), size());
-    frame.moveCenter(area.center());
+    frame.moveCenter(available.center());
     move(frame.topLeft());
 }
 

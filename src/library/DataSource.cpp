@@ -1,9 +1,9 @@
 #include "DataSource.h"
 
 #include "errors/MessagePresenter.h"
+#include "errors/RegularFile.h"
 #include "errors/RuntimeError.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -41,15 +41,14 @@ QString NewConnectionName()
 // The side file another program left with changes not yet complete in the
 // database, or an empty string: a rollback journal whose header is filled
 // in (SQLite zeroes or deletes it once a transaction ends), or a write-ahead
-// log holding frames beyond its 32-byte header.
+// log holding frames beyond its 32-byte header. Anything under those names
+// that is not a regular file (a FIFO would block the read) is no journal.
 QString UnfinishedChangesBeside(const QString& database)
 {
-    QFile journal(database + QStringLiteral("-journal"));
-    if (journal.open(QIODevice::ReadOnly)) {
-        char first = 0;
-        if (journal.getChar(&first) && first != 0)
-            return journal.fileName();
-    }
+    const QString journal = database + QStringLiteral("-journal");
+    const RegularFileBytes start = ReadStartOfRegularFile(journal, 1);
+    if (start.problem == RegularFileBytes::Problem::None && !start.bytes.isEmpty() && start.bytes[0] != 0)
+        return journal;
     const QFileInfo wal(database + QStringLiteral("-wal"));
     constexpr qint64 WalHeaderSize = 32;
     if (wal.isFile() && wal.size() > WalHeaderSize)

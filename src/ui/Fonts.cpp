@@ -2,8 +2,8 @@
 
 #include "Background.h"
 #include "Twips.h"
+#include "errors/RegularFile.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QStringList>
 
@@ -97,9 +97,13 @@ void LoadBundledFonts()
     g_terminalLoaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LyrovanTerminal.ttf")) >= 0;
     const QStringList families = QFontDatabase::families();
     g_dejaVuSans = families.contains(QStringLiteral("DejaVu Sans"), Qt::CaseInsensitive);
-    if (!families.contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
-        && QFile::exists(QString::fromLatin1(WineTahoma))) {
-        g_tahomaFromWine = QFontDatabase::addApplicationFont(QString::fromLatin1(WineTahoma)) >= 0;
+    if (!families.contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)) {
+        // Read as a regular file only, never waiting on it: something else
+        // under that name must not stop the start.
+        constexpr qint64 LargestFont = 16 * 1024 * 1024;
+        const RegularFileBytes tahoma = ReadRegularFile(QString::fromLatin1(WineTahoma), LargestFont);
+        g_tahomaFromWine = tahoma.problem == RegularFileBytes::Problem::None
+            && QFontDatabase::addApplicationFontFromData(tahoma.bytes) >= 0;
     }
 }
 

@@ -1,7 +1,8 @@
 // Where the window finds Chords.mdb and Help.chm: its own folder first, then
-// the data folders in order; a file found nowhere is reported with every
-// folder looked in.
+// the data folders in order (an installed program its install's folder
+// first); a file found nowhere is reported with every folder looked in.
 
+#include "app/DataFiles.h"
 #include "app/frmMain.h"
 #include "library/DataSource.h"
 #include "support/TestSupport.h"
@@ -19,6 +20,8 @@ class TestDataFiles : public QObject {
 private slots:
     void filesAreFoundInOrder_data();
     void filesAreFoundInOrder();
+    void installedProgramLooksInItsInstallFirst_data();
+    void installedProgramLooksInItsInstallFirst();
 };
 
 void TestDataFiles::filesAreFoundInOrder_data()
@@ -60,7 +63,10 @@ void TestDataFiles::filesAreFoundInOrder()
     QApplication::setActiveWindow(&window);
     QTest::keyClick(&window, Qt::Key_F1);
     const int expected = (databaseAt < 0 ? 3 : 0) + (helpAt < 0 ? 1 : 0);
-    QCOMPARE(recorder.messages.size(), expected);
+    // The help file is read on a worker: its window or its box comes later.
+    if (helpAt >= 0)
+        QTRY_VERIFY(window.findChild<QWidget*>(QStringLiteral("frmHelp")));
+    QTRY_COMPARE(recorder.messages.size(), expected);
     for (const ShownMessage& message : std::as_const(recorder.messages)) {
         for (const QString& folder : std::as_const(folders))
             QVERIFY2(message.text.contains(QDir::toNativeSeparators(folder)), qPrintable(message.text));
@@ -68,6 +74,36 @@ void TestDataFiles::filesAreFoundInOrder()
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->objectName() == QStringLiteral("frmHelp"))
             top->close();
+}
+
+void TestDataFiles::installedProgramLooksInItsInstallFirst_data()
+{
+    QTest::addColumn<QString>("program"); // the program's folder under a fresh root
+    QTest::addColumn<bool>("installed");  // with share/lyrovan beside it
+    QTest::newRow("build tree") << "build/bin" << false;
+    QTest::newRow("copied folder named bin") << "copy/bin" << false;
+    QTest::newRow("installed") << "usr/bin" << true;
+}
+
+void TestDataFiles::installedProgramLooksInItsInstallFirst()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, installed);
+    QTemporaryDir root;
+    const QString folder = root.filePath(program);
+    QVERIFY(QDir().mkpath(folder));
+    const QString share = QDir::cleanPath(folder + QStringLiteral("/../share/lyrovan"));
+    if (installed)
+        QVERIFY(QDir().mkpath(share));
+
+    const QStringList folders = DataFolders(folder);
+    const DataFile help = FindDataFile(folders, QStringLiteral("Help.chm"));
+    // Found nowhere: named where the first place looked would hold it, the
+    // others listed in the order they were looked in.
+    QCOMPARE(help.path, (installed ? share : folder) + QStringLiteral("/Help.chm"));
+    QCOMPARE(help.alsoLookedIn, folders.mid(1));
+    QCOMPARE(folders.constLast() == folder, installed);
+    QCOMPARE(folders.count(folder), 1);
 }
 
 QTEST_MAIN(TestDataFiles)

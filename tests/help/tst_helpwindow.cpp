@@ -6,6 +6,7 @@
 #include "help/Help.h"
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
+#include "HostileHelp.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -75,10 +76,12 @@ private slots:
 
     void parseSitemap_data();
     void parseSitemap();
-    void textOfHtml_data();
-    void textOfHtml();
+    void textOfPage_data();
+    void textOfPage();
     void searchRanks_data();
     void searchRanks();
+    void searchReadsPagesAsShown_data();
+    void searchReadsPagesAsShown();
     void placeBeside_data();
     void placeBeside();
     void styleColoursHavePartners_data();
@@ -86,6 +89,8 @@ private slots:
 
     void contentsShowsTheFilesTable();
     void contentsFollowsNavigation();
+    void linksStayInFileOrGoToBrowser_data();
+    void linksStayInFileOrGoToBrowser();
     void indexFilterNarrowsAndOpens_data();
     void indexFilterNarrowsAndOpens();
     void searchFindsPageByItsOwnWord_data();
@@ -112,7 +117,7 @@ void TestHelpWindow::cleanup()
 HelpWindow* TestHelpWindow::show()
 {
     ShowHelp(shippedFile(), nullptr);
-    return openWindow();
+    return QTest::qWaitFor([] { return openWindow() != nullptr; }) ? openWindow() : nullptr;
 }
 
 void TestHelpWindow::parseSitemap_data()
@@ -141,6 +146,10 @@ void TestHelpWindow::parseSitemap_data()
     QTest::newRow("comment hides an entry")
         << QByteArray("<UL><!-- " + object("Gone", "g.html") + " -->" + object("Kept", "k.html"))
         << QStringLiteral("0:Kept>k.html");
+    QTest::newRow("a name like Local is not Local, an empty Local is none")
+        << QByteArray("<UL><OBJECT><param name=\"Localized\" value=\"x.html\"><param name=\"Local\" value=\"\">"
+                      "<param name=\"Local\" value=\"y.html\"><param name=\"Name\" value=\"Y\"></OBJECT></UL>")
+        << QStringLiteral("0:Y>y.html");
     QTest::newRow("Latin-1 bytes")
         << QByteArray("<UL>" + object("Caf\xe9", "c.html") + "</UL>") << QStringLiteral("0:Caf\u00e9>c.html");
 
@@ -191,7 +200,8 @@ void TestHelpWindow::parseSitemap()
     QCOMPARE(describe(ParseSitemap(input)), expected);
 }
 
-void TestHelpWindow::textOfHtml_data()
+// The text the search reads is the text the window shows.
+void TestHelpWindow::textOfPage_data()
 {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("text");
@@ -199,26 +209,26 @@ void TestHelpWindow::textOfHtml_data()
 
     QTest::newRow("page")
         << QStringLiteral("<html><head><title>The &amp; Title</title><style>p{color:red}</style>"
-                          "<script>var x = '<p>';</script></head><body><h1>Head</h1><p>One <b>t</b>wo"
+                          "<script>var x = 1;</script></head><body><h1>Head</h1><p>One <b>t</b>wo"
                           "<br>three&nbsp;&lt;4&gt;</p><!-- hidden --></body></html>")
         << QStringLiteral("Head One two three <4>") << QStringLiteral("The & Title");
-    QTest::newRow("less-than in text") << QStringLiteral("a < b and 1<2") << QStringLiteral("a < b and 1<2")
-                                       << QString();
+    QTest::newRow("every reference decoded, none left as a word")
+        << QStringLiteral("<p>Caf&eacute; &middot; 5&times;2 &hearts;</p>")
+        << QStringLiteral("Caf\u00e9 \u00b7 5\u00d72 \u2665") << QString();
     QTest::newRow("comment never closed") << QStringLiteral("<p>kept<!-- lost <p>lost")
                                           << QStringLiteral("kept") << QString();
-    QTest::newRow("script never closed") << QStringLiteral("kept<script>lost") << QStringLiteral("kept")
-                                         << QString();
     QTest::newRow("tag never closed") << QStringLiteral("kept<p class=\"x") << QStringLiteral("kept") << QString();
     QTest::newRow("title never closed") << QStringLiteral("<title>Name") << QString() << QStringLiteral("Name");
 }
 
-void TestHelpWindow::textOfHtml()
+void TestHelpWindow::textOfPage()
 {
     QFETCH(QString, html);
     QFETCH(QString, text);
     QFETCH(QString, title);
-    QCOMPARE(TextOfHtml(html), text);
-    QCOMPARE(TitleOfHtml(html), title);
+    const PageText page = TextOfPage(html);
+    QCOMPARE(page.text, text);
+    QCOMPARE(page.title, title);
 }
 
 void TestHelpWindow::searchRanks_data()
@@ -227,10 +237,16 @@ void TestHelpWindow::searchRanks_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("more often first") << QStringLiteral("chord") << QStringList{"/often", "/once"};
-    QTest::newRow("title counts more") << QStringLiteral("strum") << QStringList{"/titled", "/twice"};
+    QTest::newRow("title first, however often mentioned")
+        << QStringLiteral("strum") << QStringList{"/strumming", "/mentions"};
+    QTest::newRow("the family of a word with an ending")
+        << QStringLiteral("strummed") << QStringList{"/strumming", "/mentions"};
+    QTest::newRow("start of a word") << QStringLiteral("cho") << QStringList{"/often", "/once"};
+    QTest::newRow("a short or vowelless stem stays whole")
+        << QStringLiteral("singing string") << QStringList{};
     QTest::newRow("every word needed") << QStringLiteral("chord neck") << QStringList{"/once"};
     QTest::newRow("any case, any order") << QStringLiteral("NECK, Chord!") << QStringList{"/once"};
-    QTest::newRow("whole words only") << QStringLiteral("cho") << QStringList{};
+    QTest::newRow("accents do not matter") << QStringLiteral("CAFE") << QStringList{"/cafe"};
     QTest::newRow("one word missing") << QStringLiteral("chord zither") << QStringList{};
     QTest::newRow("no words") << QStringLiteral(" ,.; ") << QStringList{};
 }
@@ -242,8 +258,10 @@ void TestHelpWindow::searchRanks()
     HelpSearchIndex index;
     index.add(QStringLiteral("/once"), QStringLiteral("Once"), QStringLiteral("A chord on the neck."));
     index.add(QStringLiteral("/often"), QStringLiteral("Often"), QStringLiteral("Chord, chord and chord."));
-    index.add(QStringLiteral("/titled"), QStringLiteral("Strum"), QStringLiteral("Hear it."));
-    index.add(QStringLiteral("/twice"), QStringLiteral("Twice"), QStringLiteral("strum, strum"));
+    index.add(QStringLiteral("/strumming"), QStringLiteral("Strumming"), QStringLiteral("Hear it."));
+    index.add(QStringLiteral("/mentions"), QStringLiteral("Sound"),
+              QStringLiteral("It strums, strummed and is strumming: strum, strum, strum."));
+    index.add(QStringLiteral("/cafe"), QStringLiteral("Caf\u00e9"), QStringLiteral("Sing a song in the street."));
     QStringList found;
     for (const HelpSearchIndex::Hit& hit : index.search(query))
         found.append(hit.path);
@@ -254,22 +272,28 @@ void TestHelpWindow::placeBeside_data()
 {
     QTest::addColumn<QRect>("anchor");
     QTest::addColumn<QRect>("expected");
-    // A 600x400 window, at least 400 wide, on a 1280x1000 screen under a
-    // 24 pixel panel.
+    // A 600x400 window, at least 400 wide beside and 300 high above or
+    // below, on a 1280x1000 screen under a 24 pixel panel.
     QTest::newRow("right") << QRect(10, 100, 500, 300) << QRect(510, 100, 600, 400);
     QTest::newRow("left") << QRect(700, 100, 500, 300) << QRect(100, 100, 600, 400);
     QTest::newRow("right, narrowed") << QRect(100, 100, 700, 300) << QRect(800, 100, 480, 400);
     QTest::newRow("left, narrowed") << QRect(450, 100, 700, 300) << QRect(0, 100, 450, 400);
     QTest::newRow("kept below the panel") << QRect(10, 0, 500, 300) << QRect(510, 24, 600, 400);
     QTest::newRow("kept above the bottom") << QRect(10, 900, 500, 90) << QRect(510, 600, 600, 400);
-    QTest::newRow("no room") << QRect(300, 100, 700, 300) << QRect();
+    QTest::newRow("no room beside: below") << QRect(300, 100, 700, 300) << QRect(300, 400, 600, 400);
+    QTest::newRow("below, lowered to the room") << QRect(300, 400, 700, 300) << QRect(300, 700, 600, 300);
+    QTest::newRow("no room beside or below: above") << QRect(300, 600, 700, 300) << QRect(300, 200, 600, 400);
+    // No room anywhere: at the screen's edge on the side with more room, at
+    // the narrowest, over as little of the anchor as that leaves.
+    QTest::newRow("no room, more on the left") << QRect(300, 200, 700, 600) << QRect(0, 200, 400, 400);
+    QTest::newRow("no room, more on the right") << QRect(280, 200, 700, 600) << QRect(880, 200, 400, 400);
 }
 
 void TestHelpWindow::placeBeside()
 {
     QFETCH(QRect, anchor);
     QFETCH(QRect, expected);
-    QCOMPARE(HelpWindow::placeBeside(anchor, QSize(600, 400), 400, QRect(0, 24, 1280, 976)), expected);
+    QCOMPARE(HelpWindow::placeBeside(anchor, QSize(600, 400), QSize(400, 300), QRect(0, 24, 1280, 976)), expected);
 }
 
 void TestHelpWindow::styleColoursHavePartners_data()
@@ -367,11 +391,45 @@ void TestHelpWindow::contentsFollowsNavigation()
     // A search result.
     search->setText(tree->topLevelItem(0)->text(0));
     QTest::keyClick(search, Qt::Key_Return);
-    QVERIFY(results->count() > 0);
+    QTRY_VERIFY(results->count() > 0);
     QListWidgetItem* hit = results->item(results->count() - 1);
     emit results->itemActivated(hit);
     QCOMPARE(browser->source().path(), hit->data(Qt::UserRole).toString());
     QCOMPARE(selectedPage(), browser->source().path());
+}
+
+void TestHelpWindow::linksStayInFileOrGoToBrowser_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("page");    // shown after the click, "" for the page before
+    QTest::addColumn<QString>("browser"); // handed to the desktop's browser, "" for nothing
+    QTest::newRow("page of the file") << "getting_started.html" << "/getting_started.html" << "";
+    QTest::newRow("web page") << "https://example.org/a b" << "" << "https://example.org/a%20b";
+    QTest::newRow("mail") << "mailto:someone@example.org" << "" << "mailto:someone@example.org";
+    QTest::newRow("file: address") << "file:///etc/passwd" << "" << "";
+    QTest::newRow("absolute path") << "/etc/passwd" << "/etc/passwd" << "";
+    QTest::newRow("out of the file") << "../../../etc/passwd" << "/etc/passwd" << "";
+    QTest::newRow("other scheme") << "ftp://example.org/" << "" << "";
+}
+
+// A link leads to a page of the help file (a missing one shows "Page not
+// found", never a file from the disk), a web page opens in the desktop's
+// browser, and anything else is not followed.
+void TestHelpWindow::linksStayInFileOrGoToBrowser()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, page);
+    QFETCH(QString, browser);
+    test::FakeOpener opener(42);
+    HelpWindow* window = show();
+    QVERIFY(window);
+    auto* view = test::named<QTextBrowser>(window, QStringLiteral("txtHelp"));
+    const QUrl before = view->source();
+    emit view->anchorClicked(before.resolved(QUrl(href)));
+    QCOMPARE(view->source().path(), page.isEmpty() ? before.path() : page);
+    QVERIFY(HelpWindow::isHelpUrl(view->source()));
+    QVERIFY(!view->toPlainText().contains(QStringLiteral("root:")));
+    QCOMPARE(opener.targets, browser.isEmpty() ? QStringList() : QStringList{browser});
 }
 
 void TestHelpWindow::indexFilterNarrowsAndOpens_data()
@@ -414,13 +472,48 @@ void TestHelpWindow::indexFilterNarrowsAndOpens()
     QCOMPARE(browser->source().fragment(), expected.fragment());
 }
 
+void TestHelpWindow::searchReadsPagesAsShown_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("found");
+    const QByteArray utf8 = "<meta charset=\"utf-8\">";
+    QTest::newRow("named reference") << QByteArray("<p>Caf&eacute; au lait</p>") << "caf\u00e9" << true;
+    QTest::newRow("named reference, no accent typed") << QByteArray("<p>Caf&eacute;</p>") << "cafe" << true;
+    QTest::newRow("number reference") << QByteArray("<p>Caf&#233;</p>") << "caf\u00e9" << true;
+    QTest::newRow("written out in UTF-8") << utf8 + "<p>Caf\xc3\xa9</p>" << "caf\u00e9" << true;
+    QTest::newRow("written out in Latin-1")
+        << QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"><p>Caf\xe9</p>")
+        << "caf\u00e9" << true;
+    QTest::newRow("name of a reference shown as a sign") << QByteArray("<p>One &middot; two</p>") << "middot" << false;
+    QTest::newRow("name of a reference Qt does not know") << QByteArray("<p>A &zither; b</p>") << "zither" << true;
+    QTest::newRow("reference written as text") << QByteArray("<p>Write &amp;middot; for it</p>") << "middot" << true;
+    QTest::newRow("comment") << QByteArray("<p>Shown</p><!-- hidden -->") << "hidden" << false;
+}
+
+// The search finds a page by the words the window shows on it, whatever
+// references and charset they are written in, and by no others.
+void TestHelpWindow::searchReadsPagesAsShown()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QString, query);
+    QFETCH(bool, found);
+    test::HelpFileLayout layout;
+    layout.files = {{QStringLiteral("/index.html"), "<html><body>" + page + "</body></html>"}};
+    ChmFile file;
+    QVERIFY(file.openBytes(test::WriteHelpFile(layout)));
+    HelpSearchIndex index;
+    index.addPages(file);
+    QCOMPARE(index.pageCount(), 1);
+    QCOMPARE(!index.search(query).isEmpty(), found);
+}
+
 void TestHelpWindow::searchFindsPageByItsOwnWord_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("word");
     // The words of each page as Qt's own HTML reader sees them.
     QHash<QString, QSet<QString>> wordsOf;
-    QHash<QString, int> pagesWith;
     const QStringList files = m_chm.files();
     for (const QString& file : files) {
         if (!file.endsWith(QLatin1String(".html")))
@@ -429,17 +522,26 @@ void TestHelpWindow::searchFindsPageByItsOwnWord_data()
         document.setHtml(QString::fromUtf8(m_chm.read(file).value_or(QByteArray())));
         const QString text = document.metaInformation(QTextDocument::DocumentTitle) + QLatin1Char(' ')
             + document.toPlainText();
-        static const QRegularExpression word(QStringLiteral("\\b[A-Za-z]{4,}\\b"));
+        static const QRegularExpression word(QStringLiteral("[A-Za-z0-9]+"));
         for (auto it = word.globalMatch(text); it.hasNext();)
             wordsOf[file].insert(it.next().captured().toLower());
-        for (const QString& w : std::as_const(wordsOf[file]))
-            ++pagesWith[w];
     }
     QVERIFY(wordsOf.size() > 2);
+    // A word finds the words its stem starts: a page's own word is one
+    // whose stem starts no word of another page.
+    const auto elsewhere = [&wordsOf](const QString& page, const QString& stem) {
+        for (auto other = wordsOf.cbegin(); other != wordsOf.cend(); ++other) {
+            for (const QString& w : other.value()) {
+                if (other.key() != page && w.startsWith(stem))
+                    return true;
+            }
+        }
+        return false;
+    };
     for (auto it = wordsOf.cbegin(); it != wordsOf.cend(); ++it) {
         QStringList own;
         for (const QString& w : it.value()) {
-            if (pagesWith.value(w) == 1)
+            if (w.size() >= 4 && !w.front().isDigit() && !elsewhere(it.key(), HelpSearchIndex::stemOf(w)))
                 own.append(w);
         }
         std::sort(own.begin(), own.end());
@@ -463,7 +565,7 @@ void TestHelpWindow::searchFindsPageByItsOwnWord()
 
     QTest::keyClicks(search, word.toUpper());
     QTest::keyClick(search, Qt::Key_Return);
-    QCOMPARE(results->count(), 1);
+    QTRY_COMPARE(results->count(), 1);
     QCOMPARE(results->item(0)->data(Qt::UserRole).toString(), page);
     emit results->itemActivated(results->item(0));
     QCOMPARE(browser->source().path(), page);
@@ -485,8 +587,8 @@ void TestHelpWindow::opensBesideMainWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 
     ShowHelp(shippedFile(), &main);
+    QTRY_VERIFY(openWindow());
     HelpWindow* window = openWindow();
-    QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QVERIFY2(!window->frameGeometry().intersects(main.frameGeometry()),
              qPrintable(QStringLiteral("help at %1,%2").arg(window->x()).arg(window->y())));

@@ -387,13 +387,15 @@ void TestDataSource::opensWithoutTouchingAnything_data()
 {
     QTest::addColumn<QString>("journalMode");
     QTest::addColumn<bool>("readOnlyFolder");
-    QTest::addColumn<QStringList>("besides"); // empty side files lying beside it
+    QTest::addColumn<QStringList>("besides"); // side files lying beside it: empty, or "fifo:" a FIFO
     QTest::newRow("rollback journal") << "DELETE" << false << QStringList();
     QTest::newRow("write-ahead log") << "WAL" << false << QStringList();
     QTest::newRow("write-ahead log, read-only folder") << "WAL" << true << QStringList();
     QTest::newRow("rollback journal, read-only folder") << "DELETE" << true << QStringList();
     QTest::newRow("persisted journal, empty log and index")
         << "PERSIST" << false << QStringList{QStringLiteral("-wal"), QStringLiteral("-shm")};
+    // Reading it as a journal would block for good.
+    QTest::newRow("FIFO named as its journal") << "DELETE" << false << QStringList{QStringLiteral("fifo:-journal")};
 }
 
 void TestDataSource::opensWithoutTouchingAnything()
@@ -405,9 +407,13 @@ void TestDataSource::opensWithoutTouchingAnything()
     QCOMPARE(RunOn(path(), {QStringLiteral("PRAGMA journal_mode=") + journalMode,
                             QStringLiteral("UPDATE Chords SET [Fret] = [Fret] + 1 WHERE [Fret] = 5")}),
              QString());
-    for (const QString& suffix : besides) {
-        QFile side(path() + suffix);
-        QVERIFY(side.open(QIODevice::WriteOnly));
+    for (const QString& side : besides) {
+        if (side.startsWith(QLatin1String("fifo:"))) {
+            QCOMPARE(mkfifo(QFile::encodeName(path() + side.mid(5)).constData(), 0644), 0);
+            continue;
+        }
+        QFile file(path() + side);
+        QVERIFY(file.open(QIODevice::WriteOnly));
     }
     const QMap<QString, QByteArray> before = Snapshot(m_dir->path());
 
