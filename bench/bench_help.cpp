@@ -43,24 +43,6 @@ HelpWindow* helpWindow()
     return nullptr;
 }
 
-// The process's peak resident memory in bytes; reset sets it to what it holds now.
-qint64 peakMemory(bool reset = false)
-{
-    if (reset) {
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        if (clear.open(QIODevice::WriteOnly))
-            clear.write("5");
-    }
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return 0;
-}
-
 struct Run {
     double ms = 0;      // F1 to the window painted, or the box
     double stallMs = 0; // longest the event loop did not answer
@@ -72,7 +54,7 @@ Run measure(const QString& path)
 {
     CountingPresenter boxes;
     Run run;
-    const qint64 before = peakMemory(true);
+    const qint64 before = test::peakMemory(true);
     QElapsedTimer clock;
     QElapsedTimer sinceTick;
     qint64 stall = 0;
@@ -101,7 +83,7 @@ Run measure(const QString& path)
     ticker.stop();
     stall = std::max(stall, sinceTick.elapsed());
     run.stallMs = double(stall);
-    run.memoryMiB = double(peakMemory() - before) / (1024.0 * 1024.0);
+    run.memoryMiB = double(test::peakMemory() - before) / (1024.0 * 1024.0);
     delete helpWindow();
     QCoreApplication::processEvents();
     return run;

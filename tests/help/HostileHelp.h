@@ -144,6 +144,25 @@ struct HostileHelpFile {
 
 // Every class, its references outside the help file pointing into folder
 // (a FIFO, a style sheet and a picture all of OutsideColour are made there).
+// The most memory the process has held since the last reset, in bytes;
+// resetting sets it to what it holds now (where the kernel allows it).
+inline qint64 peakMemory(bool reset = false)
+{
+    if (reset) {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+    }
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
 inline const QColor OutsideColour(0x12, 0x34, 0x56);
 
 inline QList<HostileHelpFile> HostileHelpFiles(const QString& folder)

@@ -100,25 +100,6 @@ QList<HelpWindow*> helpWindows()
     return found;
 }
 
-// The most memory the process has held since the last reset, in bytes;
-// resetting sets it to what it holds now (where the kernel allows it).
-qint64 peakMemory(bool reset = false)
-{
-    if (reset) {
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        if (clear.open(QIODevice::WriteOnly))
-            clear.write("5");
-    }
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return 0;
-}
-
 // A #SYSTEM file: version, then (code, length, value) entries.
 QByteArray systemFile(const QList<QPair<int, QByteArray>>& entries)
 {
@@ -782,7 +763,7 @@ void TestHelp::hostileFilesGiveWindowOrBoxSoon()
     constexpr qint64 MostMemory = 1024ll * 1024 * 1024;
 
     RecordingPresenter recorder;
-    const qint64 memoryBefore = peakMemory(true);
+    const qint64 memoryBefore = test::peakMemory(true);
     QElapsedTimer clock;
     clock.start();
     ShowHelp(path, nullptr);
@@ -806,7 +787,7 @@ void TestHelp::hostileFilesGiveWindowOrBoxSoon()
         QVERIFY(helpWindows().isEmpty());
     }
     const qint64 ms = clock.elapsed();
-    const qint64 memory = peakMemory() - memoryBefore;
+    const qint64 memory = test::peakMemory() - memoryBefore;
     QVERIFY2(ms < MostMs, qPrintable(QStringLiteral("%1 ms").arg(ms)));
     QVERIFY2(memory < MostMemory, qPrintable(QStringLiteral("%1 MiB more").arg(memory >> 20)));
 }
