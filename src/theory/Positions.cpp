@@ -215,6 +215,7 @@ constexpr std::size_t TriadsBefore = 11;
 constexpr std::array<int, 14> CommonTypes{0, 1, 2, 3, 7, 8, 18, 19, 20, 21, 22, 23, 24, 26};
 constexpr int MajorType = 0;
 constexpr int MinorType = 22;
+constexpr int Sus4Type = 20;
 constexpr int NinthType = 3;
 // Sixth, seventh, major sixth, major seventh, minor sixth, minor seventh.
 constexpr std::array<int, 6> ShellTypes{1, 2, 7, 8, 23, 24};
@@ -454,9 +455,80 @@ std::vector<Candidate> topTriads(const ChordTones& chord, const Tuning& tuning)
     return out;
 }
 
+// The shift in semitones of standard tuning that tuning keeps the most
+// strings of (the smaller shift of equals), if four or more: the known
+// shapes carry over to it, a key up or down. Open tunings keep too few.
+std::optional<int> shapeShiftOf(const Tuning& tuning)
+{
+    std::optional<int> best;
+    int bestKept = 0;
+    for (int shift : {0, -1, 1, -2, 2, -3, 3, -4, 4, -5, 5, -6}) {
+        int kept = 0;
+        for (int s = 0; s < StringCount; ++s)
+            kept += tuning[s] == StandardTuning[s] + shift ? 1 : 0;
+        if (kept > bestKept) {
+            best = shift;
+            bestKept = kept;
+        }
+    }
+    return bestKept >= 4 ? best : std::nullopt;
+}
+
+// A known shape played in tuning, standard tuning moved by shift: strings
+// tuned as the shape expects keep their frets; a retuned string plays the
+// shape's note, or its open string where that is a note of the chord, or
+// is left out. Of the ways the rules allow, the easiest.
+std::optional<Voicing> transferredShape(const Frets& frets, const ChordTones& chord, const Tuning& tuning, int shift)
+{
+    std::array<std::vector<int>, StringCount> options;
+    for (int s = 0; s < StringCount; ++s) {
+        const int change = StandardTuning[s] + shift - tuning[s];
+        if (change == 0 || frets[s] == Muted) {
+            options[s].push_back(frets[s]);
+            continue;
+        }
+        if (frets[s] + change >= 0 && frets[s] + change <= TopFret)
+            options[s].push_back(frets[s] + change);
+        if (sounds(chord, tuning, s, 0))
+            options[s].push_back(0);
+        options[s].push_back(Muted);
+    }
+    std::optional<Voicing> best;
+    Frets f{};
+    auto walk = [&](auto&& self, int s) -> void {
+        if (s == StringCount) {
+            if (std::optional<Voicing> v = makeVoicing(f, chord, tuning))
+                if (!best || v->score < best->score)
+                    best = v;
+            return;
+        }
+        for (int option : options[s]) {
+            f[s] = option;
+            self(self, s + 1);
+        }
+    };
+    walk(walk, 0);
+    return best;
+}
+
+// A drop tuning lowers string 6 to sound a root under shapes that leave it
+// out (D in drop D: x-x-0-2-3-2 becomes 0-0-0-2-3-2): the strings below the
+// bass sounding open, where that is a position of chord.
+std::optional<Voicing> withOpenBass(const Frets& frets, const ChordTones& chord, const Tuning& tuning)
+{
+    const int bass = bassString(frets);
+    if (bass == 0 || bass == StringCount)
+        return std::nullopt;
+    Frets down = frets;
+    for (int s = 0; s < bass; ++s)
+        down[s] = 0;
+    return makeVoicing(down, chord, tuning);
+}
+
 // A known shape moved to the key of chord, to the place where its lowest
-// fret lies on 1..12; open strings become frets of a barre.
-std::optional<Voicing> movedShape(const Shape& shape, const ChordTones& chord)
+// fret lies on 1..12; open strings become frets of a barre. Only in
+// standard tuning moved by shift, all six strings.
+std::optional<Voicing> movedShape(const Shape& shape, const ChordTones& chord, const Tuning& tuning, int shift)
 {
     const std::optional<Frets> frets = parseShape(shape.frets);
     const int home = keyIndexOf(shape.key);
@@ -466,13 +538,37 @@ std::optional<Voicing> movedShape(const Shape& shape, const ChordTones& chord)
     for (int f : *frets)
         if (f != Muted)
             lowest = std::min(lowest, f);
-    int shift = ((chord.rootPc - pitchClassOfKey(home)) % 12 + 12) % 12;
-    while (lowest + shift < 1)
-        shift += 12;
-    const Frets moved = shifted(*frets, shift);
+    int move = ((chord.rootPc - pitchClassOfKey(home) - shift) % 12 + 24) % 12;
+    while (lowest + move < 1)
+        move += 12;
+    const Frets moved = shifted(*frets, move);
     if (highestPressed(moved) > TopFret)
         return std::nullopt;
-    return makeVoicing(moved, chord);
+    return makeVoicing(moved, chord, tuning);
+}
+
+// The chord the open strings of an open tuning sound (G major in open G,
+// D sus4 in DADGAD): a barre across the strings from its root up is the
+// tuning's own movable form, all open at the nut. Its template, if the
+// open strings make a major, minor or sus4 chord.
+std::optional<Template> openTuningBarre(const Tuning& tuning)
+{
+    int mask = 0;
+    for (int open : tuning)
+        mask |= 1 << (open % 12);
+    for (int type : {MajorType, MinorType, Sus4Type})
+        for (int key = 0; key < KeyCount; ++key) {
+            const ChordTones chord = chordTones(key, type);
+            if (chord.allowedMask != mask)
+                continue;
+            Template barre{0, {}};
+            while (tuning[barre.rootString] % 12 != chord.rootPc)
+                ++barre.rootString;
+            for (int s = 0; s < StringCount; ++s)
+                barre.offset[s] = s < barre.rootString ? Unused : 0;
+            return barre;
+        }
+    return std::nullopt;
 }
 
 // How hard a candidate is to play: what decides between two that sound alike.
@@ -481,19 +577,41 @@ int difficulty(const Voicing& v)
     return v.score + awkwardness(v);
 }
 
-// The candidates for a chord in the order of choice.
-std::vector<Candidate> candidatesFor(int keyIndex, int typeIndex, const ChordTones& chord, const Tuning& tuning)
+// The candidates for a chord in the order of choice. openBarre is the
+// tuning's own form, if it is an open tuning.
+std::vector<Candidate> candidatesFor(int typeIndex, const ChordTones& chord, const Tuning& tuning,
+                                     const Template* openBarre)
 {
     std::vector<Candidate> out;
-    const bool standard = tuning == StandardTuning;
+    const std::optional<int> shift = shapeShiftOf(tuning);
+    const bool dropped = shift && tuning[0] != StandardTuning[0] + *shift;
     // Open-position forms, in the order of the table.
     for (const Shape& shape : ShapeTable) {
-        if (!standard || shape.typeIndex != typeIndex || keyIndexOf(shape.key) != keyIndex)
+        if (!shift || shape.typeIndex != typeIndex
+            || (pitchClassOfKey(keyIndexOf(shape.key)) + *shift + 12) % 12 != chord.rootPc)
             continue;
         const std::optional<Frets> frets = parseShape(shape.frets);
-        if (frets)
-            if (std::optional<Voicing> v = makeVoicing(*frets, chord))
-                out.push_back({*v, hasOpenString(*frets) ? "open" : "known form", Role::Taught});
+        if (!frets)
+            continue;
+        const std::optional<Voicing> v = transferredShape(*frets, chord, tuning, *shift);
+        if (!v)
+            continue;
+        if (dropped)
+            if (std::optional<Voicing> deeper = withOpenBass(v->frets, chord, tuning))
+                out.push_back({*deeper, "open, open bass", Role::Taught});
+        out.push_back({*v, hasOpenString(v->frets) ? "open" : "known form", Role::Taught});
+    }
+    // The open tuning's barre, at the nut an open chord, and an octave up.
+    if (openBarre) {
+        const int root = rootFretOf(*openBarre, chord, tuning);
+        for (int fret : {root, root + 12})
+            if (fret <= TopFret)
+                if (std::optional<Voicing> v = fitShape(*openBarre, fret, chord, tuning, -1, -1))
+                    out.push_back({*v, "open tuning barre",
+                                   fret == 0 && typeIndex == MajorType ? Role::Taught
+                                                                        : hasOpenString(v->frets) ? Role::Open
+                                                                                                  : Role::Barre,
+                                   openBarre});
     }
     for (std::size_t i = 0; i < std::size(Forms); ++i) {
         if (i == TriadsBefore && (typeIndex == MajorType || typeIndex == MinorType))
@@ -507,9 +625,11 @@ std::vector<Candidate> candidatesFor(int keyIndex, int typeIndex, const ChordTon
     }
     // Known shapes moved here, the easier first.
     std::vector<Candidate> moved;
+    const bool transposed = shift && std::equal(tuning.begin(), tuning.end(), StandardTuning.begin(),
+                                                [&](int a, int b) { return a == b + *shift; });
     for (const Shape& shape : ShapeTable)
-        if (standard && shape.typeIndex == typeIndex)
-            if (std::optional<Voicing> v = movedShape(shape, chord))
+        if (transposed && shape.typeIndex == typeIndex)
+            if (std::optional<Voicing> v = movedShape(shape, chord, tuning, *shift))
                 moved.push_back({*v, MovedLabel});
     std::stable_sort(moved.begin(), moved.end(), [](const Candidate& a, const Candidate& b) {
         return std::pair(a.voicing.score, a.voicing.frets) < std::pair(b.voicing.score, b.voicing.frets);
@@ -756,8 +876,9 @@ std::vector<Candidate> select(const std::vector<Candidate>& candidates, const Ch
 std::vector<Position> choosePositions(int keyIndex, int typeIndex, const Tuning& tuning)
 {
     const ChordTones chord = chordTones(keyIndex, typeIndex);
+    const std::optional<Template> openBarre = openTuningBarre(tuning);
     std::vector<Candidate> candidates;
-    for (const Candidate& c : candidatesFor(keyIndex, typeIndex, chord, tuning))
+    for (const Candidate& c : candidatesFor(typeIndex, chord, tuning, openBarre ? &*openBarre : nullptr))
         if (admissible(c, tuning))
             candidates.push_back(c);
 

@@ -10,6 +10,12 @@
 // pitches the easier is kept, and the first ones that do not repeat an
 // earlier choice are stored. The lowest of them (the program lists a
 // chord's positions by base fret) is a form a beginner is taught.
+//
+// In other tunings the known shapes carry over where the tuning keeps four
+// or more strings of standard tuning moved by some semitones (a key away in
+// half step down, with the low string's root sounding open in a drop
+// tuning); an open tuning opens with its own open chord and the barre
+// across it.
 
 #include "Voicing.h"
 

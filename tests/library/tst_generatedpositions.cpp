@@ -61,6 +61,24 @@ Played Decode(const ChordPosition& p)
     return played;
 }
 
+// "x-0-0-0-0-0": the frets from string 6 to string 1.
+QString Tab(const ChordPosition& position)
+{
+    const Played p = Decode(position);
+    QStringList frets;
+    for (int fret : p.fret)
+        frets << (fret < 0 ? QStringLiteral("x") : QString::number(fret));
+    return frets.join(QLatin1Char('-'));
+}
+
+QStringList Tabs(const std::vector<ChordPosition>& positions)
+{
+    QStringList tabs;
+    for (const ChordPosition& position : positions)
+        tabs << Tab(position);
+    return tabs;
+}
+
 } // namespace
 
 class TestGeneratedPositions : public QObject {
@@ -68,6 +86,10 @@ class TestGeneratedPositions : public QObject {
 private slots:
     void keepTheLibrarysRules_data();
     void keepTheLibrarysRules();
+    void firstPositionIsTheTuningsOwn_data();
+    void firstPositionIsTheTuningsOwn();
+    void movedTuningPlaysTheSameFrets_data();
+    void movedTuningPlaysTheSameFrets();
 };
 
 void TestGeneratedPositions::keepTheLibrarysRules_data()
@@ -158,6 +180,69 @@ void TestGeneratedPositions::keepTheLibrarysRules()
     }
     // Nearly every chord of every tuning can be played.
     QVERIFY2(chordsWithout <= KeyCount, qPrintable(QString::number(chordsWithout)));
+}
+
+void TestGeneratedPositions::firstPositionIsTheTuningsOwn_data()
+{
+    // What a player of the tuning reaches for first: its open chord, its
+    // barre, the shapes of standard tuning a key away, a drop tuning's open
+    // bass under them.
+    QTest::addColumn<QString>("tuning");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("tab");
+    QTest::newRow("open G, G") << "Open G" << 10 << 0 << "x-0-0-0-0-0";
+    QTest::newRow("open G, C") << "Open G" << 3 << 0 << "x-5-5-5-5-5";
+    QTest::newRow("open G, G seventh") << "Open G" << 10 << 2 << "x-0-0-0-0-3";
+    QTest::newRow("open D, D") << "Open D" << 5 << 0 << "0-0-0-0-0-0";
+    QTest::newRow("open E, A") << "Open E" << 0 << 0 << "5-5-5-5-5-5";
+    QTest::newRow("open C, C") << "Open C" << 3 << 0 << "0-0-0-0-0-0";
+    QTest::newRow("DADGAD, D sus4") << "DADGAD" << 5 << 20 << "0-0-0-0-0-0";
+    QTest::newRow("DADGAD, D") << "DADGAD" << 5 << 0 << "0-0-4-2-0-0";
+    QTest::newRow("drop D, D") << "Drop D" << 5 << 0 << "0-0-0-2-3-2";
+    QTest::newRow("drop D, D minor") << "Drop D" << 5 << 22 << "0-0-0-2-3-1";
+    QTest::newRow("drop D, C") << "Drop D" << 3 << 0 << "x-3-2-0-1-0";
+    QTest::newRow("drop C, C") << "Drop C" << 3 << 0 << "0-0-0-2-3-2";
+    QTest::newRow("double drop D, G") << "Double drop D" << 10 << 0 << "5-2-0-0-0-0";
+    QTest::newRow("half step down, F#") << "Half step down" << 9 << 0 << "3-2-0-0-0-3";
+    QTest::newRow("whole step down, C seventh") << "Whole step down" << 3 << 2 << "x-x-0-2-1-2";
+}
+
+void TestGeneratedPositions::firstPositionIsTheTuningsOwn()
+{
+    QFETCH(QString, tuning);
+    QFETCH(int, key);
+    QFETCH(int, type);
+    QFETCH(QString, tab);
+    const NamedTuning* named = TuningNamed(tuning);
+    QVERIFY(named);
+    const QStringList tabs = Tabs(GeneratedPositions(named->tuning, key, type));
+    QVERIFY(tabs.size() >= 4);
+    QCOMPARE(tabs.first(), tab);
+}
+
+void TestGeneratedPositions::movedTuningPlaysTheSameFrets_data()
+{
+    QTest::addColumn<QString>("tuning");
+    QTest::addColumn<int>("semitones"); // below standard tuning
+    QTest::newRow("half step down") << "Half step down" << 1;
+    QTest::newRow("whole step down") << "Whole step down" << 2;
+}
+
+void TestGeneratedPositions::movedTuningPlaysTheSameFrets()
+{
+    QFETCH(QString, tuning);
+    QFETCH(int, semitones);
+    const NamedTuning* named = TuningNamed(tuning);
+    QVERIFY(named);
+    // Standard tuning moved down: every chord has the frets of the chord
+    // that many semitones up in standard tuning (Eb in half step down is
+    // the open E).
+    for (int key = 0; key < KeyCount; ++key)
+        for (int type = 0; type < FirstScaleIndex; ++type)
+            QVERIFY2(Tabs(GeneratedPositions(named->tuning, key, type))
+                         == Tabs(GeneratedPositions(StandardTuning, (key + semitones) % KeyCount, type)),
+                     qPrintable(QStringLiteral("key %1, type %2").arg(key).arg(type)));
 }
 
 QTEST_GUILESS_MAIN(TestGeneratedPositions)
