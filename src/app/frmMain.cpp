@@ -232,7 +232,7 @@ void frmMain::BuildMenus()
     }
     m_mnuTuningCustom = entry(tuning, QStringLiteral("mnuTuningCustom"), QString());
     m_mnuTuningCustom->setCheckable(true);
-    connect(m_mnuTuningCustom, &QAction::triggered, this, [this] { UpdateTuningMenu(); });
+    connect(m_mnuTuningCustom, &QAction::triggered, this, [this] { mnuTuningCustom_Click(); });
     tuning->addSeparator();
     m_mnuLeftHanded = entry(tuning, QStringLiteral("mnuLeftHanded"), QStringLiteral("&Left-handed neck"));
     m_mnuLeftHanded->setCheckable(true);
@@ -489,6 +489,25 @@ void frmMain::mnuBassTuningItem_Click(int Index)
     ApplyTuning();
 }
 
+void frmMain::mnuTuningCustom_Click()
+{
+    if (const std::optional<Tuning> custom = CustomTuning())
+        (CurrentFamily() == Family::Bass ? m_bassTuning : m_guitarTuning) = *custom;
+    ApplyTuning();
+}
+
+std::optional<Tuning> frmMain::CustomTuning() const
+{
+    const bool bass = CurrentFamily() == Family::Bass;
+    const std::optional<Tuning>& given = bass ? m_parts.tuning.bass : m_parts.tuning.guitar;
+    if (!given)
+        return std::nullopt;
+    const auto listed = [&](const auto& tunings) {
+        return std::any_of(tunings.begin(), tunings.end(), [&](const NamedTuning& named) { return named.tuning == *given; });
+    };
+    return (bass ? listed(BassTunings) : listed(GuitarTunings)) ? std::nullopt : given;
+}
+
 void frmMain::mnuLeftHanded_Click()
 {
     const bool leftHanded = m_mnuLeftHanded->isChecked();
@@ -532,10 +551,14 @@ void frmMain::UpdateTuningMenu()
         m_mnuBassTuningItem[k]->setChecked(current);
         listed = listed || current;
     }
-    m_mnuTuningCustom->setVisible(!listed);
+    // The tuning given on the command line stays on the menu after another
+    // is chosen, so that the user can go back to it.
+    const std::optional<Tuning> custom = CustomTuning();
+    m_mnuTuningCustom->setVisible(custom.has_value());
     m_mnuTuningCustom->setChecked(!listed);
-    m_mnuTuningCustom->setText(
-        QStringLiteral("Custom (%1)").arg(TuningNotes(tuning, bass ? Family::Bass : Family::Guitar)));
+    if (custom)
+        m_mnuTuningCustom->setText(
+            QStringLiteral("Custom (%1)").arg(TuningNotes(*custom, bass ? Family::Bass : Family::Guitar)));
 }
 
 void frmMain::Slider_Scroll(int Index)

@@ -76,6 +76,8 @@ public:
     // bass is chosen, the bass's (BassTunings).
     void mnuTuningItem_Click(int Index);
     void mnuBassTuningItem_Click(int Index);
+    // The tuning given with --tuning, where the menu does not list it.
+    void mnuTuningCustom_Click();
     // Mirrors the neck and the chord diagram, or puts them back.
     void mnuLeftHanded_Click();
     // A scroll bar's value changed, by any means: 0 volume, 1 strum speed.
@@ -88,6 +90,8 @@ public:
     const QString& HelpFile() const { return m_helpFile; }
     // The tuning of the instrument chosen.
     const Tuning& CurrentTuning() const;
+    // The tuning --tuning gave the family chosen, if the menu does not list it.
+    std::optional<Tuning> CustomTuning() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -72,6 +72,8 @@ private slots:
     void tuningFromText();
     void leftHandedMirrors_data();
     void leftHandedMirrors();
+    void customTuningStaysOnTheMenu_data();
+    void customTuningStaysOnTheMenu();
 
 private:
     // Chooses the instrument, the tuning entry, the key and the chord type.
@@ -304,6 +306,60 @@ void TestTuning::leftHandedMirrors()
 
     menu->trigger();
     QCOMPARE(widget->geometry(), right);
+}
+
+void TestTuning::customTuningStaysOnTheMenu_data()
+{
+    QTest::addColumn<int>("instrument");
+    QTest::addColumn<QString>("given");   // --tuning
+    QTest::addColumn<QString>("caption"); // the Custom entry's, "" where it has none
+    QTest::addColumn<QString>("listed");  // another entry of the family
+    QTest::addColumn<int>("otherInstrument"); // of the other family
+    QTest::newRow("guitar, six notes") << 1 << "C2,G2,D3,G3,A3,D4" << "Custom (C G D G A D)" << "mnuTuningItem(0)" << 10;
+    QTest::newRow("bass, four notes") << 10 << "B0,E1,A1,D2" << "Custom (B E A D)" << "mnuBassTuningItem(2)" << 1;
+    QTest::newRow("a listed tuning's notes") << 1 << "D2,G2,D3,G3,B3,D4" << "" << "mnuTuningItem(0)" << 10;
+}
+
+void TestTuning::customTuningStaysOnTheMenu()
+{
+    QFETCH(int, instrument);
+    QFETCH(QString, given);
+    QFETCH(QString, caption);
+    QFETCH(QString, listed);
+    QFETCH(int, otherInstrument);
+    QString error;
+    const std::optional<TuningRequest> request = ParseTuning(given, &error);
+    QVERIFY2(request, qPrintable(error));
+    m_window = std::make_unique<frmMain>(MainWindowParts{m_folder.path(), m_midi.get(), {}, *request});
+    m_window->Form_Load();
+    named<QAction>(m_window.get(), element(QStringLiteral("mnuInst"), instrument))->trigger();
+
+    auto* custom = named<QAction>(m_window.get(), QStringLiteral("mnuTuningCustom"));
+    auto* other = named<QAction>(m_window.get(), listed);
+    auto* lowString = named<QLabel>(m_window.get(), QStringLiteral("lbl6(0)"));
+    const QString givenLow = QLatin1String(NoteNames[Midi(given.section(QLatin1Char(','), 0, 0)) % 12].data(), 2);
+    QCOMPARE(lowString->text(), givenLow);
+    QCOMPARE(custom->isVisible(), !caption.isEmpty());
+    if (caption.isEmpty())
+        return;
+    QVERIFY(custom->isChecked());
+    QCOMPARE(custom->text(), caption);
+    QVERIFY(m_window->windowTitle().endsWith(caption.mid(8, caption.size() - 9)));
+
+    // Another tuning, and back: the given one is not lost.
+    other->trigger();
+    QVERIFY(other->isChecked());
+    QVERIFY(custom->isVisible());
+    QVERIFY(!custom->isChecked());
+    QVERIFY(lowString->text() != givenLow);
+    custom->trigger();
+    QVERIFY(custom->isChecked());
+    QVERIFY(!other->isChecked());
+    QCOMPARE(lowString->text(), givenLow);
+
+    // The other family has its own tuning and no Custom entry.
+    named<QAction>(m_window.get(), element(QStringLiteral("mnuInst"), otherInstrument))->trigger();
+    QVERIFY(!custom->isVisible());
 }
 
 QTEST_MAIN(TestTuning)
