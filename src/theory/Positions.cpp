@@ -601,16 +601,17 @@ std::vector<Candidate> candidatesFor(int typeIndex, const ChordTones& chord, con
                 out.push_back({*deeper, "open, open bass", Role::Taught});
         out.push_back({*v, hasOpenString(v->frets) ? "open" : "known form", Role::Taught});
     }
-    // The open tuning's barre, at the nut an open chord, and an octave up.
+    // The open tuning's barre, at the nut an open chord (the open strings
+    // themselves are taught first), and an octave up.
     if (openBarre) {
         const int root = rootFretOf(*openBarre, chord, tuning);
         for (int fret : {root, root + 12})
             if (fret <= TopFret)
                 if (std::optional<Voicing> v = fitShape(*openBarre, fret, chord, tuning, -1, -1))
                     out.push_back({*v, "open tuning barre",
-                                   fret == 0 && typeIndex == MajorType ? Role::Taught
-                                                                        : hasOpenString(v->frets) ? Role::Open
-                                                                                                  : Role::Barre,
+                                   highestPressed(v->frets) == 0 ? Role::Taught
+                                   : hasOpenString(v->frets)      ? Role::Open
+                                                                  : Role::Barre,
                                    openBarre});
     }
     for (std::size_t i = 0; i < std::size(Forms); ++i) {
