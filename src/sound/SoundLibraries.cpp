@@ -13,7 +13,7 @@ namespace lyrovan {
 namespace {
 
 static_assert(FLUIDSYNTH_VERSION_MAJOR == 2, "FluidSynth 2 is libfluidsynth.so.3");
-constexpr const char* Libraries[] = {"libfluidsynth.so.3", "libpulse.so.0"};
+const char* Libraries[] = {"libfluidsynth.so.3", "libpulse.so.0"};
 
 struct Loaded {
     bool ok = false;
@@ -42,6 +42,12 @@ const Loaded& Load()
 }
 
 } // namespace
+
+void UseSoundLibraryFiles(const char* fluidSynth, const char* pulseAudio)
+{
+    Libraries[0] = fluidSynth;
+    Libraries[1] = pulseAudio;
+}
 
 bool LoadSoundLibraries(QString* error)
 {

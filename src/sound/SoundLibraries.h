@@ -25,6 +25,10 @@ namespace lyrovan {
 // outcome): false, with the reason in *error, if either is missing.
 bool LoadSoundLibraries(QString* error = nullptr);
 
+// Tests: the files to load instead of libfluidsynth.so.3 and libpulse.so.0,
+// named before anything loads them.
+void UseSoundLibraryFiles(const char* fluidSynth, const char* pulseAudio);
+
 // The function named `name` of the sound libraries, loading them if need
 // be. A library or function that is missing ends the program with a
 // message: the callers ask LoadSoundLibraries first.

@@ -13,11 +13,13 @@
 #include "support/TestSupport.h"
 #include "ui/Fonts.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <cmath>
+#include <csignal>
 #include <future>
 #include <memory>
 
@@ -44,6 +46,8 @@ private slots:
     void unknownDriverIsToldAtStartUp();
     void lostServerIsNotReused();
     void hungServerNeverFreezesTheWindow();
+    void signalsEndTheProgramOnSdl_data();
+    void signalsEndTheProgramOnSdl();
 
 private:
     std::unique_ptr<PrivatePulseServer> m_server;
@@ -284,6 +288,38 @@ void TestSoundServer::unknownDriverIsToldAtStartUp()
         QVERIFY2(errors.contains(QStringLiteral("pulseaudio")) && errors.contains(QStringLiteral("alsa")),
                  qPrintable(errors));
     }
+}
+
+void TestSoundServer::signalsEndTheProgramOnSdl_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestSoundServer::signalsEndTheProgramOnSdl()
+{
+    // SDL's audio takes over SIGTERM and SIGINT unless told not to, and the
+    // program could then not be ended. SDL's driver that writes to a file
+    // stands in for a sound card; once the file is there, SDL's audio runs.
+    QFETCH(int, signal);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("sdl.raw"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("disk"));
+    env.insert(QStringLiteral("SDL_DISKAUDIOFILE"), file);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LYROVAN_PROGRAM), {QStringLiteral("--audio-driver"), QStringLiteral("sdl2")});
+    QVERIFY(program.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 20000);
+    ::kill(pid_t(program.processId()), signal);
+    const bool ended = program.waitForFinished(10000);
+    program.kill();
+    program.waitForFinished(10000);
+    QVERIFY2(ended, qPrintable(QString::fromLocal8Bit(program.readAllStandardError())));
 }
 
 void TestSoundServer::lostServerIsNotReused()
