@@ -214,22 +214,19 @@ void frmMain::BuildMenus()
     // The guitar's tunings, or the bass's while a bass is chosen, and the
     // tuning given on the command line where it is none of them.
     QMenu* tuning = menu(QStringLiteral("mnuTuning"), QStringLiteral("&Tuning"));
-    for (std::size_t k = 0; k < GuitarTunings.size(); ++k) {
-        const int index = static_cast<int>(k);
-        QAction* action = entry(tuning, QStringLiteral("mnuTuningItem(%1)").arg(index),
-                                TuningCaption(GuitarTunings[k], Family::Guitar));
-        action->setCheckable(true);
-        m_mnuTuningItem[k] = action;
-        connect(action, &QAction::triggered, this, [this, index] { mnuTuningItem_Click(index); });
-    }
-    for (std::size_t k = 0; k < BassTunings.size(); ++k) {
-        const int index = static_cast<int>(k);
-        QAction* action = entry(tuning, QStringLiteral("mnuBassTuningItem(%1)").arg(index),
-                                TuningCaption(BassTunings[k], Family::Bass));
-        action->setCheckable(true);
-        m_mnuBassTuningItem[k] = action;
-        connect(action, &QAction::triggered, this, [this, index] { mnuBassTuningItem_Click(index); });
-    }
+    const auto tuningEntries = [&](const auto& tunings, Family family, const QString& array, QAction** actions,
+                                   void (frmMain::*click)(int)) {
+        for (std::size_t k = 0; k < tunings.size(); ++k) {
+            const int index = static_cast<int>(k);
+            actions[k] = entry(tuning, QStringLiteral("%1(%2)").arg(array).arg(index), TuningCaption(tunings[k], family));
+            actions[k]->setCheckable(true);
+            connect(actions[k], &QAction::triggered, this, [this, click, index] { (this->*click)(index); });
+        }
+    };
+    tuningEntries(GuitarTunings, Family::Guitar, QStringLiteral("mnuTuningItem"), m_mnuTuningItem,
+                  &frmMain::mnuTuningItem_Click);
+    tuningEntries(BassTunings, Family::Bass, QStringLiteral("mnuBassTuningItem"), m_mnuBassTuningItem,
+                  &frmMain::mnuBassTuningItem_Click);
     m_mnuTuningCustom = entry(tuning, QStringLiteral("mnuTuningCustom"), QString());
     m_mnuTuningCustom->setCheckable(true);
     connect(m_mnuTuningCustom, &QAction::triggered, this, [this] { mnuTuningCustom_Click(); });

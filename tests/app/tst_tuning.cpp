@@ -15,42 +15,24 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <memory>
-#include <set>
 
 using namespace lyrovan;
 using namespace lyrovan::test;
 
 namespace {
 
-// "D2" -> 38, "F#3" -> 54, "Eb1" -> 27.
-int Midi(const QString& name)
-{
-    static const QString letters = QStringLiteral("C D EF G A B");
-    int note = int(letters.indexOf(name.at(0)));
-    int digits = 1;
-    if (name.at(1) == QLatin1Char('#') || name.at(1) == QLatin1Char('b')) {
-        note += name.at(1) == QLatin1Char('#') ? 1 : -1;
-        ++digits;
-    }
-    return (name.mid(digits).toInt() + 1) * 12 + note;
-}
-
 // The open strings of a row, lowest first.
 QList<int> OpenNotes(const QString& notes)
 {
     QList<int> open;
     for (const QString& name : notes.split(QLatin1Char(' ')))
-        open << Midi(name);
+        open << MidiNote(name);
     return open;
 }
 
-std::set<int> ChordPitches(int key, int type)
+QSet<int> ChordPitches(int key, int type)
 {
-    const int root = PitchClassOf(Keys[key].noteRow.substr(0, 2));
-    std::set<int> pitches;
-    for (char digit : ChordTypes[type].formula)
-        pitches.insert((root + FormulaDigitValue(digit) - 1) % 12);
-    return pitches;
+    return ChordPitchClasses(PitchClassOf(Keys[key].noteRow.substr(0, 2)), type);
 }
 
 std::uint32_t NoteOn(int note) { return std::uint32_t(0x90 + note * 256 + 127 * 65536); }
@@ -144,14 +126,14 @@ void TestTuning::markersFollowTheTuning()
     choose(instrument, entry, key, type);
 
     const QList<int> open = OpenNotes(notes);
-    const std::set<int> chord = ChordPitches(key, type);
+    const QSet<int> chord = ChordPitches(key, type);
     const int root = PitchClassOf(Keys[key].noteRow.substr(0, 2));
     for (int string = 1; string <= 6; ++string) {
         for (int fret = 0; fret < 22; ++fret) {
             const int pitch = (open.at(6 - string) + fret) % 12;
             auto* marker = named<QLabel>(m_window.get(), QStringLiteral("lbl%1(%2)").arg(string).arg(fret));
             QCOMPARE(marker->text(), QLatin1String(NoteNames[pitch].data(), 2));
-            QVERIFY2(marker->isHidden() != (chord.count(pitch) > 0), qPrintable(marker->objectName()));
+            QVERIFY2(marker->isHidden() != chord.contains(pitch), qPrintable(marker->objectName()));
             QCOMPARE(marker->palette().color(QPalette::Window) == QColor(255, 0, 0), pitch == root);
         }
     }
@@ -180,7 +162,7 @@ void TestTuning::strumPlaysTheTuning()
     QFETCH(int, type);
     choose(instrument, entry, key, type);
     const QList<int> open = OpenNotes(notes);
-    const std::set<int> chord = ChordPitches(key, type);
+    const QSet<int> chord = ChordPitches(key, type);
 
     // Each string of the diagram shown, played from its open note: the
     // deepest marked cell, or open, or nothing where an X is.
@@ -199,7 +181,7 @@ void TestTuning::strumPlaysTheTuning()
         if (muted)
             continue;
         const int note = open.at(6 - string) + fret;
-        QVERIFY2(chord.count(note % 12), qPrintable(QStringLiteral("string %1").arg(string)));
+        QVERIFY2(chord.contains(note % 12), qPrintable(QStringLiteral("string %1").arg(string)));
         expected << NoteOn(note);
     }
     QVERIFY(!expected.isEmpty());
@@ -337,7 +319,7 @@ void TestTuning::customTuningStaysOnTheMenu()
     auto* custom = named<QAction>(m_window.get(), QStringLiteral("mnuTuningCustom"));
     auto* other = named<QAction>(m_window.get(), listed);
     auto* lowString = named<QLabel>(m_window.get(), QStringLiteral("lbl6(0)"));
-    const QString givenLow = QLatin1String(NoteNames[Midi(given.section(QLatin1Char(','), 0, 0)) % 12].data(), 2);
+    const QString givenLow = QLatin1String(NoteNames[MidiNote(given.section(QLatin1Char(','), 0, 0)) % 12].data(), 2);
     QCOMPARE(lowString->text(), givenLow);
     QCOMPARE(custom->isVisible(), !caption.isEmpty());
     if (caption.isEmpty())

@@ -43,15 +43,6 @@ QString noteName(int pitchClass)
     return QString::fromLatin1(NoteNames[static_cast<std::size_t>(pitchClass)].data(), 2);
 }
 
-// Pitch classes of a chord type's notes over the key with pitch class key.
-QSet<int> chordPitches(int key, int chordType)
-{
-    QSet<int> pitches;
-    for (char digit : ChordTypes[static_cast<std::size_t>(chordType)].formula)
-        pitches.insert((key + FormulaDigitValue(digit) - 1) % 12);
-    return pitches;
-}
-
 int keyPitch(int keyIndex)
 {
     return PitchClassOf(Keys[static_cast<std::size_t>(keyIndex)].noteRow.substr(0, 2));
@@ -83,7 +74,7 @@ QLabel* markerIn(QObject* root, int string, int fret)
 // Compares every marker with the map of key and chord type; empty if all agree.
 QString mismatches(QObject* root, int key, int chordType)
 {
-    const QSet<int> notes = chordPitches(keyPitch(key), chordType);
+    const QSet<int> notes = ChordPitchClasses(keyPitch(key), chordType);
     QString report;
     for (int s = 1; s <= kStrings; ++s) {
         for (int f = 0; f < kFrets; ++f) {
@@ -443,7 +434,7 @@ void TestFretboard::keyChangeMovesThePattern()
     QCOMPARE(mismatches(m_window.get(), to, chordType), QString());
     // The old root's markers are white now, and shown only if the new chord has that note.
     const QString oldRoot = noteName(keyPitch(from));
-    const bool stillInChord = chordPitches(keyPitch(to), chordType).contains(keyPitch(from));
+    const bool stillInChord = ChordPitchClasses(keyPitch(to), chordType).contains(keyPitch(from));
     for (int s = 1; s <= kStrings; ++s) {
         for (int f = 0; f < kFrets; ++f) {
             const QLabel* marker = markerIn(m_window.get(), s, f);

@@ -3,30 +3,17 @@
 // its diagram cells alone against open strings written down here.
 
 #include "library/GeneratedPositions.h"
+#include "support/TestSupport.h"
 #include "theory/ChordTables.h"
 #include "theory/Tuning.h"
 
 #include <QStringList>
 #include <QTest>
 
-#include <set>
 
 using namespace lyrovan;
 
 namespace {
-
-// "D2" -> 38, "F#3" -> 54: MIDI note of a note name with its octave.
-int Midi(const QString& name)
-{
-    static const QString letters = QStringLiteral("C D EF G A B");
-    int note = int(letters.indexOf(name.at(0)));
-    int digits = 1;
-    if (name.at(1) == QLatin1Char('#')) {
-        ++note;
-        ++digits;
-    }
-    return (name.mid(digits).toInt() + 1) * 12 + note;
-}
 
 const NamedTuning* TuningNamed(const QString& name)
 {
@@ -117,7 +104,7 @@ void TestGeneratedPositions::keepTheLibrarysRules()
     int open[6];
     const QStringList names = notes.split(QLatin1Char(' '));
     for (int i = 0; i < 6; ++i)
-        open[i] = Midi(names.at(i));
+        open[i] = test::MidiNote(names.at(i));
 
     int chordsWithout = 0;
     for (int key = 0; key < KeyCount; ++key) {
@@ -132,9 +119,7 @@ void TestGeneratedPositions::keepTheLibrarysRules()
             }
             chordsWithout += positions.empty() ? 1 : 0;
             QVERIFY2(positions.size() <= 12, qPrintable(chord));
-            std::set<int> allowed;
-            for (char digit : ChordTypes[type].formula)
-                allowed.insert((root + FormulaDigitValue(digit) - 1) % 12);
+            const QSet<int> allowed = test::ChordPitchClasses(root, type);
             int lastBase = 0;
             for (const ChordPosition& position : positions) {
                 const Played p = Decode(position);
@@ -148,7 +133,7 @@ void TestGeneratedPositions::keepTheLibrarysRules()
                     if (p.fret[i] < 0)
                         continue;
                     const int pitch = open[i] + p.fret[i];
-                    QVERIFY2(allowed.count(pitch % 12), qPrintable(where + QStringLiteral(": a foreign note")));
+                    QVERIFY2(allowed.contains(pitch % 12), qPrintable(where + QStringLiteral(": a foreign note")));
                     rootSounds = rootSounds || pitch % 12 == root;
                     bass = std::min(bass, pitch);
                     ++sounding;

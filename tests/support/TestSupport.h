@@ -5,11 +5,13 @@
 #include "errors/MessagePresenter.h"
 #include "errors/ShellOpen.h"
 #include "sound/MidiOut.h"
+#include "theory/ChordTables.h"
 
 #include <QLabel>
 #include <QList>
 #include <QStringList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTest>
 
@@ -126,6 +128,29 @@ inline QLabel* diagramCell(QObject* window, int string, int row)
 inline QString element(const QString& array, int index)
 {
     return array + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}
+
+// MIDI note of a note name with its octave, written down independently of
+// the program's own parser: "D2" -> 38, "F#3" -> 54, "Eb1" -> 27.
+inline int MidiNote(const QString& name)
+{
+    static const QString letters = QStringLiteral("C D EF G A B");
+    int note = int(letters.indexOf(name.at(0)));
+    int digits = 1;
+    if (name.at(1) == QLatin1Char('#') || name.at(1) == QLatin1Char('b')) {
+        note += name.at(1) == QLatin1Char('#') ? 1 : -1;
+        ++digits;
+    }
+    return (name.mid(digits).toInt() + 1) * 12 + note;
+}
+
+// Pitch classes of a chord type's notes over the root with pitch class rootPc.
+inline QSet<int> ChordPitchClasses(int rootPc, int chordType)
+{
+    QSet<int> pitches;
+    for (char digit : ChordTypes[static_cast<std::size_t>(chordType)].formula)
+        pitches.insert((rootPc + FormulaDigitValue(digit) - 1) % 12);
+    return pitches;
 }
 
 } // namespace lyrovan::test
