@@ -78,8 +78,9 @@ signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
 runtime = tempfile.TemporaryDirectory(prefix="tst_screenreader-")
 os.environ["XDG_RUNTIME_DIR"] = runtime.name
 read_end, write_end = os.pipe()
-start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-      pass_fds=[write_end], stderr=subprocess.DEVNULL)
+xserver_errors = tempfile.TemporaryFile()
+xserver = start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                pass_fds=[write_end], stderr=xserver_errors)
 os.close(write_end)
 with os.fdopen(read_end) as display_number:
     display = ":" + display_number.readline().strip()
@@ -246,7 +247,12 @@ try:
 finally:
     for kind in events:
         pyatspi.Registry.deregisterEventListener(listener, kind)
+    xserver_ended = xserver.poll()
     stop_all()
+    # A failure with the X server gone before the end says why it went.
+    if failures and xserver_ended is not None:
+        xserver_errors.seek(0)
+        print(f"Xvfb ended early ({xserver_ended}):\n" + xserver_errors.read().decode(errors="replace").strip())
     program_errors.seek(0)
     errors = program_errors.read().decode(errors="replace").strip()
     if errors:
