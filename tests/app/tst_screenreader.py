@@ -79,8 +79,10 @@ runtime = tempfile.TemporaryDirectory(prefix="tst_screenreader-")
 os.environ["XDG_RUNTIME_DIR"] = runtime.name
 read_end, write_end = os.pipe()
 xserver_errors = tempfile.TemporaryFile()
-xserver = start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                pass_fds=[write_end], stderr=xserver_errors)
+# -noreset: the server keeps going when its last client leaves, rather than
+# starting over while the next one connects.
+xserver = start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 "-noreset"], pass_fds=[write_end], stderr=xserver_errors)
 os.close(write_end)
 with os.fdopen(read_end) as display_number:
     display = ":" + display_number.readline().strip()
@@ -248,11 +250,18 @@ finally:
     for kind in events:
         pyatspi.Registry.deregisterEventListener(listener, kind)
     xserver_ended = xserver.poll()
+    if failures:
+        # Where clients look for the server: its socket file and what listens.
+        path = "/tmp/.X11-unix/X" + display.lstrip(":")
+        with open("/proc/net/unix") as table:
+            listening = [line.split()[-1] for line in table if line.rstrip().endswith(path)]
+        print(f"{path}: {'there' if os.path.exists(path) else 'missing'}; listening: {listening}")
     stop_all()
-    # A failure with the X server gone before the end says why it went.
-    if failures and xserver_ended is not None:
+    # A failure says what became of the X server.
+    if failures:
         xserver_errors.seek(0)
-        print(f"Xvfb ended early ({xserver_ended}):\n" + xserver_errors.read().decode(errors="replace").strip())
+        print(f"Xvfb on {display}, " + ("running to the end" if xserver_ended is None else f"ended early ({xserver_ended})")
+              + ", said:\n" + xserver_errors.read().decode(errors="replace").strip())
     program_errors.seek(0)
     errors = program_errors.read().decode(errors="replace").strip()
     if errors:
